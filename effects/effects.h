@@ -1,0 +1,148 @@
+// The effect engine: 31 numbered filters that rewrite a bitmap in place.
+//
+// Buffer contract
+// ---------------
+// A Bitmap is a view of pixels the caller owns: `height` rows, top row
+// first, each exactly 4 * `width` bytes with no padding, so row y starts at
+// bits + 4 * width * y. A pixel is four bytes in the order blue, green, red,
+// fourth byte. Filters change the first three bytes only; the fourth byte of
+// every pixel comes back as it went in.
+//
+// Inside the engine a byte is addressed as (channel, x, y) with channel 1..4
+// (blue, green, red, fourth), x 1..width and y 1..height: WorkBits is the image
+// being written, SourceBits the image as it was when the run began. A filter
+// that reads WorkBits "in place" sees its own results above and to the left of
+// the pixel it computes; one that reads SourceBits never does.
+//
+// A run either succeeds and leaves the result in the bitmap, or throws
+// FilterError and leaves the bitmap exactly as it was. Either way the engine is
+// idle afterwards.
+//
+// Which amounts fail
+// ------------------
+//   Sharpen (1)          A + 24 or A + 8 outside 32 bits: overflow; A = -8:
+//                        division by zero on images of at least 3 x 3;
+//                        |A| > 8,000,000: overflow where a product leaves 32 bits.
+//   Edge Enhance (6)     the same with A + 9 and A + 1; A = -1 divides by zero.
+//   Pixelize (15)        A = 0: division by zero.
+//   Brightness (14),
+//   Contrast (17)        A + 100 outside 32 bits: overflow.
+//   Noise (29)           2 * A + 1 outside 32 bits: overflow.
+//   Gamma (31)           A = 0: division by zero; A < 0: overflow (a level below
+//                        255 would leave 0..255) or invalid floating-point
+//                        operation (level 0 has no finite power).
+//   Floyd-Steinberg (21),
+//   Burkes (22),
+//   Dither (23)          A = 0: division by zero.
+// Every other filter and amount succeeds on every image.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace tegmora::effects {
+
+struct Bitmap {
+    std::uint8_t* bits = nullptr;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+enum class ErrorKind {
+    Overflow,
+    IndexOutOfRange,
+    DivisionByZero,
+    InvalidFloatingPoint,
+    OutOfMemory,
+};
+
+std::string_view ErrorKindText(ErrorKind kind);
+
+// A failed run. what() reads "<filter name>: <kind>".
+class FilterError : public std::runtime_error {
+public:
+    FilterError(ErrorKind kind, std::int32_t code, std::string_view filterName);
+
+    ErrorKind kind() const { return kind_; }
+    std::int32_t code() const { return code_; }
+    const std::string& filterName() const { return filterName_; }
+
+private:
+    ErrorKind kind_;
+    std::int32_t code_;
+    std::string filterName_;
+};
+
+// How the bitmap receives the result.
+enum class WriteBack {
+    // The bitmap keeps its old pixels until the whole result is ready: nothing
+    // that looks at it during a yield ever sees a half-filtered image. Costs a
+    // copy of the image per run.
+    AtEnd,
+    // Rows are written into the bitmap as they are finished, with no copy of
+    // the image, whenever the filter cannot fail for this amount after it has
+    // begun writing; otherwise the run falls back to AtEnd.
+    AsRowsFinish,
+};
+
+// Runs filter `filterCode` (1..31) over `bitmap`. Any other code runs no
+// filter, leaves the pixels as they are and does not touch `progress`. A call
+// made while another run is under way (from the yield hook) returns at once.
+// A bitmap without pixels is left alone. Throws FilterError.
+void ApplyFilter(std::int32_t filterCode, Bitmap bitmap, std::int32_t amount,
+                 std::int32_t& progress, WriteBack writeBack = WriteBack::AtEnd);
+
+// True while a run is under way.
+bool FilterBusy();
+
+// Called once after every row a filter finishes, and once at the end, after
+// `progress` has been updated. The window processes pending events here; the
+// command line tool redraws its progress display. Empty by default.
+using YieldHook = std::function<void()>;
+void SetYieldHook(YieldHook hook);
+
+// Splits a packed colour red + 256 * green + 65536 * blue. Red keeps the sign
+// of the colour (-255..255); green and blue are its second and third bytes.
+struct SplitColour {
+    std::int32_t red;
+    std::int32_t green;
+    std::int32_t blue;
+};
+SplitColour SplitColor(std::int32_t colour);
+
+class FilterRun;
+using FilterRoutine = void (*)(FilterRun&);
+
+// One row of the filter table.
+struct FilterInfo {
+    std::int32_t code;
+    std::string_view name;
+    bool takesAmount;
+    FilterRoutine routine;
+    // True when a run with this amount may throw after it has begun writing
+    // rows; such runs never write into the caller's bitmap directly.
+    bool (*mayFailMidRun)(std::int32_t amount);
+};
+
+// All 31 filters, in code order.
+std::span<const FilterInfo> Filters();
+
+// The filter of a code, or nullptr for a code that selects none.
+const FilterInfo* FindFilter(std::int32_t code);
+
+// The editor's one-click effects: a caption bound to a code and an amount.
+struct Preset {
+    std::string_view control;  // the button's name in the window
+    std::string_view caption;
+    std::int32_t code;
+    std::int32_t amount;
+};
+
+// The twenty buttons, left column top to bottom, then the right column.
+std::span<const Preset> Presets();
+
+}  // namespace tegmora::effects

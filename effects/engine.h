@@ -1,0 +1,213 @@
+// What the filter routines share: the pixel buffer, the run they belong to,
+// the snapshot rows, the level table, the random generator and the arithmetic
+// rules (32-bit overflow, half-to-even rounding). Private to the engine.
+#pragma once
+
+#include "effects.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <span>
+#include <vector>
+
+namespace tegmora::effects {
+
+// Raised inside a filter; the dispatcher turns it into a FilterError that
+// names the filter.
+struct Fault {
+    ErrorKind kind;
+};
+
+[[noreturn]] inline void Raise(ErrorKind kind) { throw Fault{kind}; }
+
+// 32-bit arithmetic that raises the overflow error, for per-run values.
+inline std::int32_t CheckedAdd(std::int32_t a, std::int32_t b) {
+    std::int32_t r;
+    if (__builtin_add_overflow(a, b, &r)) Raise(ErrorKind::Overflow);
+    return r;
+}
+inline std::int32_t CheckedSub(std::int32_t a, std::int32_t b) {
+    std::int32_t r;
+    if (__builtin_sub_overflow(a, b, &r)) Raise(ErrorKind::Overflow);
+    return r;
+}
+inline std::int32_t CheckedMul(std::int32_t a, std::int32_t b) {
+    std::int32_t r;
+    if (__builtin_mul_overflow(a, b, &r)) Raise(ErrorKind::Overflow);
+    return r;
+}
+
+// Rounds to the nearest integer, ties to even; a result outside 32 bits is
+// the overflow error, a NaN the invalid-operation error.
+inline std::int32_t Nearest(double v) {
+    if (std::isnan(v)) Raise(ErrorKind::InvalidFloatingPoint);
+    const double r = std::nearbyint(v);
+    if (r < -2147483648.0 || r > 2147483647.0) Raise(ErrorKind::Overflow);
+    return static_cast<std::int32_t>(r);
+}
+
+// A factor derived from an amount, held in single precision as the results
+// require: Single(110 / 100.0) is 1.10000002384185791015625.
+inline double Single(double v) { return static_cast<double>(static_cast<float>(v)); }
+
+inline std::uint8_t ClampByte(std::int32_t v) {
+    return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// WorkBits or SourceBits: 4 bytes a pixel, rows of 4 * width bytes, top
+// row first. at(c, x, y) is the 1-based (channel, x, y) addressing; hot loops
+// take row(y) once and walk it.
+struct PixelBuffer {
+    std::uint8_t* data = nullptr;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+
+    std::size_t stride() const { return std::size_t{4} * static_cast<std::size_t>(width); }
+    std::uint8_t* row(std::int32_t y) const {
+        return data + static_cast<std::size_t>(y - 1) * stride();
+    }
+    std::uint8_t& at(int c, std::int32_t x, std::int32_t y) const {
+        return row(y)[std::size_t{4} * static_cast<std::size_t>(x - 1) + static_cast<std::size_t>(c - 1)];
+    }
+};
+
+// One call of a filter routine.
+class FilterRun {
+public:
+    FilterRun(PixelBuffer work, const std::uint8_t* pristine, std::int32_t amount,
+              std::int32_t& progress, const YieldHook& yield)
+        : work(work), pristine(pristine), amount(amount), progress_(progress), yield_(yield) {}
+
+    PixelBuffer work;                // WorkBits
+    const std::uint8_t* pristine;    // the image as the run found it, or null when the
+                                     // run writes into the caller's bitmap (see SourceRows)
+    std::int32_t amount;
+
+    std::int32_t width() const { return work.width; }
+    std::int32_t height() const { return work.height; }
+
+    // Progress after row y of a loop over rows 1..H: y * 100 \ H, then a yield.
+    void rowDone(std::int32_t y) { report(Percent(y, 100, 0)); }
+    // Progress for passes that own only part of the range:
+    // start + y * span \ H.
+    void rowDone(std::int32_t y, std::int32_t start, std::int32_t span) {
+        report(Percent(y, span, start));
+    }
+    void report(std::int32_t percent) {
+        progress_ = percent;
+        if (yield_) yield_();
+    }
+    void finish() { report(100); }
+
+private:
+    // Kept in 64 bits so that a very tall image cannot fail on its progress.
+    std::int32_t Percent(std::int32_t y, std::int32_t span, std::int32_t start) const {
+        return start + static_cast<std::int32_t>(std::int64_t{y} * span / work.height);
+    }
+
+    std::int32_t& progress_;
+    const YieldHook& yield_;
+};
+
+// SourceBits, for filters that read neighbours of the pixel they write.
+// When the run works on a copy the unchanged image is at hand; when it writes
+// into the caller's bitmap, the rows are saved just before they are
+// overwritten. `reach` is how many rows above the current one the filter
+// reads; rows below the current one are read from WorkBits, which the run
+// has not written yet.
+class SourceRows {
+public:
+    SourceRows(const FilterRun& run, std::int32_t reach);
+
+    // Call before writing the first pixel of row y; rows in increasing order.
+    void enter(std::int32_t y);
+    // Row y (1-based) of the image as the run found it; y at most `reach`
+    // rows above the last entered row.
+    const std::uint8_t* row(std::int32_t y) const;
+
+private:
+    PixelBuffer work_;
+    const std::uint8_t* pristine_;
+    std::int32_t slots_;
+    std::int32_t first_ = 0;    // first entered row, 0 before any
+    std::int32_t current_ = 0;  // last entered row
+    std::vector<std::uint8_t> saved_;
+};
+
+// A byte-to-byte map for one channel, and the loop that applies one map per
+// channel to a row: the tone filters build tables once per run and share this.
+using ByteTable = std::array<std::uint8_t, 256>;
+struct ChannelTables {
+    const ByteTable& blue;
+    const ByteTable& green;
+    const ByteTable& red;
+};
+inline void MapRow(std::uint8_t* row, std::int32_t width, const ChannelTables& tables) {
+    std::uint8_t* const end = row + std::size_t{4} * static_cast<std::size_t>(width);
+    for (std::uint8_t* p = row; p != end; p += 4) {
+        p[0] = tables.blue[p[0]];
+        p[1] = tables.green[p[1]];
+        p[2] = tables.red[p[2]];
+    }
+}
+
+// The engine's shared lookup table, indices 0..765.
+using Levels = std::array<std::int32_t, 766>;
+Levels& LevelTable();
+// LevelTable(i) = i \ 3: LevelTable(B + G + R) is a pixel's truncated grey level.
+void FillGreyLevels();
+
+// Truncated mean of the truncated grey levels (B + G + R) \ 3 of every pixel
+// of the unchanged image, summed in 64 bits. Fills LevelTable with the grey
+// levels first.
+std::int32_t MeanGreyLevel(const PixelBuffer& image);
+
+// The engine's uniform generator on [0, 1): one process-wide std::mt19937 in
+// its default state, never reseeded; a draw is (next() >> 8) * 2^-24 held in
+// single precision. Fills `out` with the next out.size() draws in order.
+void DrawUniform(std::span<float> out);
+
+// Replaces the generator's draws, for tests; an empty function restores it.
+void SetRandomSourceForTesting(std::function<void(std::span<float>)> source);
+
+// Amounts for which a filter may fail after it has begun writing rows.
+bool ContrastMayFailMidRun(std::int32_t amount);
+
+// Filter routines, one family per source file.
+void Sharpen(FilterRun&);
+void Invert(FilterRun&);
+void Blur(FilterRun&);
+void Diffuse(FilterRun&);
+void Smooth(FilterRun&);
+void EdgeEnhance(FilterRun&);
+void Contour(FilterRun&);
+void DiagonalEmboss(FilterRun&);
+void HorizontalEmboss(FilterRun&);
+void ReverseDiagonalEmboss(FilterRun&);
+void ReverseHorizontalEmboss(FilterRun&);
+void AverageGray(FilterRun&);
+void Relief(FilterRun&);
+void Brightness(FilterRun&);
+void Pixelize(FilterRun&);
+void SwapChannels(FilterRun&);
+void Contrast(FilterRun&);
+void ColorThreshold(FilterRun&);
+void BlackAndWhite(FilterRun&);
+void OrderedDither(FilterRun&);
+void FloydSteinbergDither(FilterRun&);
+void BurkesDither(FilterRun&);
+void StuckiDither(FilterRun&);
+void Kuwahara(FilterRun&);
+void Dilate(FilterRun&);
+void Erode(FilterRun&);
+void InnerEdge(FilterRun&);
+void AutoLevels(FilterRun&);
+void Noise(FilterRun&);
+void Saturation(FilterRun&);
+void Gamma(FilterRun&);
+
+}  // namespace tegmora::effects
