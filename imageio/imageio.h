@@ -1,0 +1,36 @@
+// Reading and writing image files for the window and tegmora-fx, with Qt's
+// image plugins. Pixels come back as 32-bit images whose bytes in memory are
+// blue, green, red, fourth byte: the engine's layout, so the engine works on
+// the image's own memory.
+#pragma once
+
+#include "effects.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace tegmora::imageio {
+
+// Largest width and height read by default; a header that claims more is
+// refused before any pixel memory is allocated.
+inline constexpr int kDefaultSideLimit = 16384;
+
+struct LoadedImage {
+    QImage image;   // Format_RGB32 or Format_ARGB32; null on failure
+    QString error;  // why the file could not be read, naming it
+};
+
+LoadedImage LoadImage(const QString& path, int sideLimit = kDefaultSideLimit);
+
+enum class FileFormat { Bitmap24, Png };
+
+// Writes through a temporary file in the same folder that is renamed into
+// place only when complete: a failure never truncates or damages an existing
+// file. Returns the empty text on success, otherwise why, naming the file.
+QString SaveImage(const QImage& image, const QString& path, FileFormat format);
+
+// The engine's view of an image's pixels (the image must be 32-bit).
+effects::Bitmap BitmapOf(QImage& image);
+
+}  // namespace tegmora::imageio
