@@ -1,5 +1,6 @@
 #include "imageio.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -29,8 +30,15 @@ QString TooLarge(const QString& path, QSize size, int sideLimit) {
 }  // namespace
 
 LoadedImage LoadImage(const QString& path, int sideLimit) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QImage(), QStringLiteral("Cannot load %1: %2").arg(path, file.errorString())};
+    return LoadImage(file, path, sideLimit);
+}
+
+LoadedImage LoadImage(QIODevice& device, const QString& path, int sideLimit) {
     AllowSidesUpTo(sideLimit);
-    QImageReader reader(path);
+    QImageReader reader(&device);
     reader.setAutoTransform(false);
     const QSize claimed = reader.size();
     if (claimed.width() > sideLimit || claimed.height() > sideLimit)
