@@ -21,7 +21,8 @@ void PaintRoof(QPainter& painter, qreal eavesY, qreal ridgeY, qreal rowStep) {
     painter.save();
     painter.setClipPath(roof);
     painter.setPen(QPen(kTileEdge, 1.2));
-    for (qreal y = eavesY - rowStep; y > ridgeY; y -= rowStep) painter.drawLine(QPointF(0, y), QPointF(64, y));
+    for (qreal y = eavesY - rowStep; y > ridgeY; y -= rowStep)
+        painter.drawLine(QPointF(0, y), QPointF(64, y));
     painter.restore();
     painter.setPen(QPen(kTileEdge, 2));
     painter.drawPath(roof);
@@ -52,7 +53,7 @@ QImage AppIcon(int size) {
     QPainter painter(&icon);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 64.0, size / 64.0);
-    painter.fillRect(QRectF(44, 10, 8, 20), QColor(0, 0, 128));
+    painter.fillRect(QRectF(44, 12, 8, 32), QColor(0, 0, 128));
     PaintRoof(painter, 58, 6, 8);
     return icon;
 }

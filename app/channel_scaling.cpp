@@ -46,7 +46,8 @@ void ScaleChannels(const QImage& source, QImage& target, const ChannelFactors& f
     for (int x = 0; x < width; ++x) {
         for (int y = 0; y < height; ++y) {
             const QRgb pixel = from[y][x];
-            to[y][x] = qRgba(red[qRed(pixel)], green[qGreen(pixel)], blue[qBlue(pixel)], qAlpha(pixel));
+            to[y][x] =
+                qRgba(red[qRed(pixel)], green[qGreen(pixel)], blue[qBlue(pixel)], qAlpha(pixel));
         }
         if (x % kColumnsPerRepaint == 0) showColumns(x + 1);
     }

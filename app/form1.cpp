@@ -6,6 +6,7 @@
 #include "frame.h"
 #include "imageio.h"
 #include "picture_view.h"
+#include "qt_text.h"
 #include "roof_list.h"
 #include "start_up.h"
 
@@ -21,7 +22,6 @@
 #include <QStyle>
 #include <QUrl>
 
-#include <string_view>
 #include <utility>
 
 namespace tegmora::app {
@@ -39,10 +39,6 @@ constexpr QSize kEffectButtonSize(113, 17);
 // Thrown from the yield of a running effect when the window closes: the run
 // stops at the next row and nothing is written back.
 struct EffectAbandoned {};
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A small sans-serif face of 8.25 points at 96 dots per inch.
 QFont WindowFont() {
@@ -69,7 +65,8 @@ Widget* Placed(Widget* widget, const QString& name, const QRect& geometry) {
     return widget;
 }
 
-Frame* AddFrame(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry) {
+Frame* AddFrame(QWidget* parent, const QString& name, const QString& caption,
+                const QRect& geometry) {
     return Placed(new Frame(caption, parent), name, geometry);
 }
 
@@ -85,7 +82,8 @@ QLabel* AddLabel(QWidget* parent, const QString& name, const QString& text, cons
     return label;
 }
 
-QLabel* AddBoldLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry) {
+QLabel* AddBoldLabel(QWidget* parent, const QString& name, const QString& text,
+                     const QRect& geometry) {
     QLabel* label = AddLabel(parent, name, text, geometry);
     QFont bold = label->font();
     bold.setBold(true);
@@ -107,7 +105,8 @@ const QList<FileFilter>& SaveFilters() {
 Form1::Form1(std::filesystem::path prefix, const QString& roofsFolder, Dialogs& dialogs,
              std::span<const effects::Preset> presets, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       prefix_(std::move(prefix)),
       dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form1"));
@@ -118,7 +117,8 @@ Form1::Form1(std::filesystem::path prefix, const QString& roofsFolder, Dialogs& 
     setAutoFillBackground(true);
     setFixedSize(kClientSize);
     if (screen() != nullptr)
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen()->availableGeometry()));
 
     buildRoofList();
     buildImageViews();
@@ -185,12 +185,14 @@ void Form1::buildMainOptions() {
 }
 
 void Form1::buildEffectButtons(std::span<const effects::Preset> presets) {
-    Frame* frame = AddFrame(this, QStringLiteral("Frame6"),
-                            tr("Image Options - double click to show effect:"), {304, 64, 249, 185});
+    Frame* frame =
+        AddFrame(this, QStringLiteral("Frame6"), tr("Image Options - double click to show effect:"),
+                 {304, 64, 249, 185});
     int index = 0;
     for (const effects::Preset& preset : presets) {
-        const QPoint topLeft(kEffectColumnLeft[index / kEffectRows], 16 * (index % kEffectRows + 1));
-        QPushButton* button = AddButton(frame, Text(preset.control), Text(preset.caption),
+        const QPoint topLeft(kEffectColumnLeft[index / kEffectRows],
+                             16 * (index % kEffectRows + 1));
+        QPushButton* button = AddButton(frame, QStringOf(preset.control), QStringOf(preset.caption),
                                         {topLeft, kEffectButtonSize});
         connect(button, &QPushButton::clicked, this, [this, preset] { applyEffect(preset); });
         ++index;
@@ -199,11 +201,16 @@ void Form1::buildEffectButtons(std::span<const effects::Preset> presets) {
 
 void Form1::buildAbout() {
     Frame* frame = AddFrame(this, QStringLiteral("Frame4"), tr("About:"), {8, 256, 545, 57});
-    connect(AddButton(frame, QStringLiteral("Command2"), QStringLiteral("Quorvel"), {8, 16, 129, 17}),
-            &QPushButton::clicked, this, [this] { dialogs_.openUrl(QUrl(QString::fromLatin1(kHomePage))); });
-    AddBoldLabel(frame, QStringLiteral("Label4"), QString::fromLatin1(kContactCaption), {152, 16, 97, 17});
-    AddLabel(frame, QStringLiteral("Label5"), QString::fromLatin1(kContactAddress), {152, 32, 121, 17});
-    AddBoldLabel(frame, QStringLiteral("Label6"), QString::fromLatin1(kWebCaption), {384, 16, 121, 17});
+    connect(
+        AddButton(frame, QStringLiteral("Command2"), QStringLiteral("Quorvel"), {8, 16, 129, 17}),
+        &QPushButton::clicked, this,
+        [this] { dialogs_.openUrl(QUrl(QString::fromLatin1(kHomePage))); });
+    AddBoldLabel(frame, QStringLiteral("Label4"), QString::fromLatin1(kContactCaption),
+                 {152, 16, 97, 17});
+    AddLabel(frame, QStringLiteral("Label5"), QString::fromLatin1(kContactAddress),
+             {152, 32, 121, 17});
+    AddBoldLabel(frame, QStringLiteral("Label6"), QString::fromLatin1(kWebCaption),
+                 {384, 16, 121, 17});
     AddLabel(frame, QStringLiteral("Label7"), QString::fromLatin1(kWebAddress), {392, 32, 97, 17});
     AddLabel(this, QStringLiteral("Label9"),
              QStringLiteral("Thanks for supporting Quorvel!  Have any problems/suggestions?   "
@@ -252,7 +259,8 @@ void Form1::save() {
     if (effects::FilterBusy()) return;
     const QString path = dialogs_.askSavePath(this, saveFolder(), SaveFilters());
     if (path.isEmpty()) return;
-    const QString error = imageio::SaveImage(picture3_->image(), path, imageio::FileFormat::Bitmap24);
+    const QString error =
+        imageio::SaveImage(picture3_->image(), path, imageio::FileFormat::Bitmap24);
     if (!error.isEmpty()) {
         dialogs_.showError(this, error);
         return;
@@ -285,10 +293,13 @@ void Form1::deleteChosenRoof() {
 void Form1::applyEffect(const effects::Preset& preset) {
     try {
         picture3_->change([this, &preset](QImage& image) {
-            effects::ApplyFilter(preset.code, imageio::BitmapOf(image), preset.amount, filterProgress_);
+            effects::ApplyFilter(preset.code, imageio::BitmapOf(image), preset.amount,
+                                 filterProgress_);
         });
     } catch (const effects::FilterError& error) {
-        dialogs_.showError(this, tr("%1 failed: %2").arg(Text(preset.caption), QString::fromUtf8(error.what())));
+        dialogs_.showError(
+            this,
+            tr("%1 failed: %2").arg(QStringOf(preset.caption), QString::fromUtf8(error.what())));
         return;
     } catch (const EffectAbandoned&) {
         return;

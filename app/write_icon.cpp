@@ -14,7 +14,8 @@ int main(int argc, char* argv[]) {
     }
     bool isNumber = false;
     const int size = QByteArray(argv[1]).toInt(&isNumber);
-    if (!isNumber || size < 16 || !tegmora::app::AppIcon(size).save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+    if (!isNumber || size < 16 ||
+        !tegmora::app::AppIcon(size).save(QString::fromLocal8Bit(argv[2]), "PNG")) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[2]);
         return 1;
     }

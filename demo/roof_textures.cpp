@@ -25,7 +25,9 @@ double Grain(int x, int y, std::uint32_t seed) {
 }
 
 QRgb Shaded(const QColor& colour, double light) {
-    auto channel = [light](int value) { return std::clamp(static_cast<int>(value * light), 0, 255); };
+    auto channel = [light](int value) {
+        return std::clamp(static_cast<int>(value * light), 0, 255);
+    };
     return qRgb(channel(colour.red()), channel(colour.green()), channel(colour.blue()));
 }
 
@@ -49,7 +51,8 @@ QImage Paletted(int width, int height, const QColor& colour, int shades,
     for (int y = 0; y < height; ++y) {
         uchar* row = image.scanLine(y);
         for (int x = 0; x < width; ++x)
-            row[x] = static_cast<uchar>(std::clamp(static_cast<int>(lightAt(x, y) * (shades - 1)), 0, shades - 1));
+            row[x] = static_cast<uchar>(
+                std::clamp(static_cast<int>(lightAt(x, y) * (shades - 1)), 0, shades - 1));
     }
     return image;
 }
@@ -89,7 +92,8 @@ QImage Slate(int width, int height) {
 
 QImage Thatch(int width, int height) {
     return Paletted(width, height, QColor(214, 176, 96), 24, [](int x, int y) {
-        const double strand = 0.5 + 0.5 * std::sin(x * 1.9 + 0.6 * std::sin(y * 0.4) + 3.0 * Grain(x, 0, 5));
+        const double strand =
+            0.5 + 0.5 * std::sin(x * 1.9 + 0.6 * std::sin(y * 0.4) + 3.0 * Grain(x, 0, 5));
         const double bundle = y % 16 >= 14 ? 0.6 : 1.0;
         return (0.35 + 0.45 * strand + 0.2 * Grain(x, y, 6)) * bundle;
     });

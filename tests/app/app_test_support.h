@@ -4,6 +4,7 @@
 
 #include "demo_prefix.h"
 #include "dialogs.h"
+#include "qt_text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -53,9 +54,11 @@ inline bool SameFolder(const QString& a, const QString& b) {
 // A Wine prefix with the game installed and an empty roofs folder.
 class GamePrefix {
 public:
-    GamePrefix() : roofs_(QString::fromStdString(demo::MakeGamePrefix(prefix()).string())) {}
+    GamePrefix() : roofs_(QStringOfPath(demo::MakeGamePrefix(prefix()))) {}
 
-    std::filesystem::path prefix() const { return std::filesystem::path(dir_.path().toStdString()); }
+    std::filesystem::path prefix() const {
+        return std::filesystem::path(dir_.path().toStdString());
+    }
     const QString& roofs() const { return roofs_; }
     QString roof(const QString& name) const { return QDir(roofs_).filePath(name); }
 
@@ -84,7 +87,8 @@ public:
     QStringList errors;
     QList<QUrl> openedUrls;
 
-    QString askSavePath(QWidget*, const QString& folder, const QList<FileFilter>& filters) override {
+    QString askSavePath(QWidget*, const QString& folder,
+                        const QList<FileFilter>& filters) override {
         saveRequests.append({folder, filters});
         return savePathAnswer;
     }
@@ -96,7 +100,8 @@ public:
     void openUrl(const QUrl& url) override { openedUrls << url; }
 
     bool askedAnything() const {
-        return !saveRequests.isEmpty() || !questions.isEmpty() || !errors.isEmpty() || !openedUrls.isEmpty();
+        return !saveRequests.isEmpty() || !questions.isEmpty() || !errors.isEmpty() ||
+               !openedUrls.isEmpty();
     }
 };
 

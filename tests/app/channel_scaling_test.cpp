@@ -46,16 +46,18 @@ void ChannelScalingTest::channelsBecomePercentages_data() {
     // 100 * 2.55 rounds to 255; 99 * 2.55 = 252.45.
     QTest::newRow("red 255") << 255 << 0 << 0 << Pixels({{0x640000, 0x630000, 0xFF0000}})
                              << Pixels({{0xFF0000, 0xFC0000, 0xFF0000}});
-    QTest::newRow("all 100 copy") << 100 << 100 << 100 << Pixels({{0x102030, 0xFFFEFD}, {0x000001, 0x7F8081}})
+    QTest::newRow("all 100 copy") << 100 << 100 << 100
+                                  << Pixels({{0x102030, 0xFFFEFD}, {0x000001, 0x7F8081}})
                                   << Pixels({{0x102030, 0xFFFEFD}, {0x000001, 0x7F8081}});
-    QTest::newRow("all -100 copy") << -100 << -100 << -100 << Pixels({{0x102030, 0xFFFEFD}})
-                                   << Pixels({{0x102030, 0xFFFEFD}});
-    QTest::newRow("above 100 caps") << 200 << 150 << 0 << Pixels({{0x808080, 0x7F7F7F}})
-                                    << Pixels({{0xFFC000, 0xFEBE00}});
+    QTest::newRow("all -100 copy")
+        << -100 << -100 << -100 << Pixels({{0x102030, 0xFFFEFD}}) << Pixels({{0x102030, 0xFFFEFD}});
+    QTest::newRow("above 100 caps")
+        << 200 << 150 << 0 << Pixels({{0x808080, 0x7F7F7F}}) << Pixels({{0xFFC000, 0xFEBE00}});
     // Columns go first, but the result is the same as row by row.
-    QTest::newRow("3 x 2") << 10 << 20 << 30
-                           << Pixels({{0x0A0A0A, 0x141414, 0x1E1E1E}, {0x282828, 0x323232, 0x3C3C3C}})
-                           << Pixels({{0x010203, 0x020406, 0x030609}, {0x04080C, 0x050A0F, 0x060C12}});
+    QTest::newRow("3 x 2")
+        << 10 << 20 << 30
+        << Pixels({{0x0A0A0A, 0x141414, 0x1E1E1E}, {0x282828, 0x323232, 0x3C3C3C}})
+        << Pixels({{0x010203, 0x020406, 0x030609}, {0x04080C, 0x050A0F, 0x060C12}});
 }
 
 void ChannelScalingTest::channelsBecomePercentages() {
@@ -70,7 +72,8 @@ void ChannelScalingTest::channelsBecomePercentages() {
 void ChannelScalingTest::signDoesNotMatter() {
     const QImage source = Pixels({{0x0A141E, 0xC8FAFF}, {0x010203, 0x7B7C7D}});
     QCOMPARE(Dump(Scaled(source, -30, -30, -30)), Dump(Scaled(source, 30, 30, 30)));
-    QCOMPARE(Dump(Scaled(source, -30, -30, -30)), Dump(Pixels({{0x030609, 0x3C4B4D}, {0x000101, 0x252526}})));
+    QCOMPARE(Dump(Scaled(source, -30, -30, -30)),
+             Dump(Pixels({{0x030609, 0x3C4B4D}, {0x000101, 0x252526}})));
 }
 
 void ChannelScalingTest::blueFactorIsSinglePrecision() {

@@ -1,6 +1,7 @@
 #include "app_test_support.h"
 #include "demo_prefix.h"
 #include "imageio.h"
+#include "qt_text.h"
 #include "roof_list.h"
 #include "start_up.h"
 
@@ -11,8 +12,6 @@
 
 namespace tegmora::demo {
 namespace {
-
-QString Name(std::string_view name) { return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())); }
 
 // Bits per pixel, from the bitmap's info header.
 int BitsPerPixel(const QString& path) {
@@ -45,7 +44,7 @@ private:
 
 void DemoPrefixTest::initTestCase() {
     prefix_ = std::filesystem::path(dir_.path().toStdString()) / "demo";
-    roofs_ = QString::fromStdString(MakeGamePrefix(prefix_).string());
+    roofs_ = app::QStringOfPath(MakeGamePrefix(prefix_));
     WriteDemoRoofs(roofs_.toStdString());
 }
 
@@ -65,20 +64,21 @@ void DemoPrefixTest::driveCIsALink() {
 
 void DemoPrefixTest::roofsAreListedInOrder() {
     QCOMPARE(app::RoofFileNames(roofs_),
-             QStringList({Name(kFirstRoof), Name(kPalettedRoof), Name(kCapitalRoof), Name(kThatchRoof),
-                          Name(kOldRoof), Name(kDamagedRoof)}));
-    QVERIFY(QFile::exists(QDir(roofs_).filePath(Name(kNotes))));
+             QStringList({app::QStringOf(kFirstRoof), app::QStringOf(kPalettedRoof),
+                          app::QStringOf(kCapitalRoof), app::QStringOf(kThatchRoof),
+                          app::QStringOf(kOldRoof), app::QStringOf(kDamagedRoof)}));
+    QVERIFY(QFile::exists(QDir(roofs_).filePath(app::QStringOf(kNotes))));
 }
 
 void DemoPrefixTest::roofsHaveTheirDepthsAndLoad_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("bits");
     QTest::addColumn<QSize>("size");
-    QTest::newRow("clay") << Name(kFirstRoof) << 24 << QSize(32, 32);
-    QTest::newRow("shingles") << Name(kPalettedRoof) << 8 << QSize(32, 32);
-    QTest::newRow("slate") << Name(kCapitalRoof) << 24 << QSize(64, 64);
-    QTest::newRow("thatch") << Name(kThatchRoof) << 8 << QSize(48, 32);
-    QTest::newRow("tin") << Name(kOldRoof) << 24 << QSize(32, 32);
+    QTest::newRow("clay") << app::QStringOf(kFirstRoof) << 24 << QSize(32, 32);
+    QTest::newRow("shingles") << app::QStringOf(kPalettedRoof) << 8 << QSize(32, 32);
+    QTest::newRow("slate") << app::QStringOf(kCapitalRoof) << 24 << QSize(64, 64);
+    QTest::newRow("thatch") << app::QStringOf(kThatchRoof) << 8 << QSize(48, 32);
+    QTest::newRow("tin") << app::QStringOf(kOldRoof) << 24 << QSize(32, 32);
 }
 
 void DemoPrefixTest::roofsHaveTheirDepthsAndLoad() {
@@ -96,13 +96,14 @@ void DemoPrefixTest::roofsHaveTheirDepthsAndLoad() {
 }
 
 void DemoPrefixTest::damagedRoofDoesNotLoad() {
-    const imageio::LoadedImage loaded = imageio::LoadImage(QDir(roofs_).filePath(Name(kDamagedRoof)));
+    const imageio::LoadedImage loaded =
+        imageio::LoadImage(QDir(roofs_).filePath(app::QStringOf(kDamagedRoof)));
     QVERIFY(loaded.image.isNull());
-    QVERIFY(loaded.error.contains(Name(kDamagedRoof)));
+    QVERIFY(loaded.error.contains(app::QStringOf(kDamagedRoof)));
 }
 
 void DemoPrefixTest::makingAgainKeepsThePrefixWorking() {
-    QCOMPARE(QString::fromStdString(MakeGamePrefix(prefix_).string()), roofs_);
+    QCOMPARE(app::QStringOfPath(MakeGamePrefix(prefix_)), roofs_);
     WriteDemoRoofs(roofs_.toStdString());
     QVERIFY(app::testing::SameFolder(app::LocateRoofsFolder(prefix_).path, roofs_));
     QCOMPARE(app::RoofFileNames(roofs_).size(), 6);

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QTest>
 
-
 namespace tegmora::app {
 
 using testing::GamePrefix;
@@ -29,10 +28,12 @@ void StartUpTest::noRegistryEntrySaysWhatWasLookedUpWhere() {
     const QTemporaryDir emptyPrefix;
     const RoofsFolder roofs = LocateRoofsFolder(emptyPrefix.path().toStdString());
     QVERIFY(roofs.path.isEmpty());
-    for (const QString& part : {QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Maxis\\The Sims"),
-                                QStringLiteral("SIMS_DATA"), emptyPrefix.path() + QStringLiteral("/system.reg"),
-                                QStringLiteral("not there"), QStringLiteral("WINEPREFIX=")})
-        QVERIFY2(roofs.problem.contains(part), qPrintable(part + QStringLiteral(" in: ") + roofs.problem));
+    for (const QString& part :
+         {QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Maxis\\The Sims"),
+          QStringLiteral("SIMS_DATA"), emptyPrefix.path() + QStringLiteral("/system.reg"),
+          QStringLiteral("not there"), QStringLiteral("WINEPREFIX=")})
+        QVERIFY2(roofs.problem.contains(part),
+                 qPrintable(part + QStringLiteral(" in: ") + roofs.problem));
 }
 
 void StartUpTest::missingRoofsFolderIsNamed() {
@@ -40,9 +41,11 @@ void StartUpTest::missingRoofsFolderIsNamed() {
     QVERIFY(QDir(game.roofs()).removeRecursively());
     const RoofsFolder roofs = LocateRoofsFolder(game.prefix());
     QVERIFY(roofs.path.isEmpty());
-    for (const QString& part : {QStringLiteral("C:\\Program Files\\Maxis\\The Sims\\GameData\\Roofs\\"),
-                                QString::fromStdString(game.prefix().string()), QStringLiteral("WINEPREFIX=")})
-        QVERIFY2(roofs.problem.contains(part), qPrintable(part + QStringLiteral(" in: ") + roofs.problem));
+    for (const QString& part :
+         {QStringLiteral("C:\\Program Files\\Maxis\\The Sims\\GameData\\Roofs\\"),
+          QStringOfPath(game.prefix()), QStringLiteral("WINEPREFIX=")})
+        QVERIFY2(roofs.problem.contains(part),
+                 qPrintable(part + QStringLiteral(" in: ") + roofs.problem));
 }
 
 void StartUpTest::roofsFolderThatIsAFileIsRefused() {
