@@ -174,6 +174,10 @@ void DrawUniform(std::span<float> out);
 // Replaces the generator's draws, for tests; an empty function restores it.
 void SetRandomSourceForTesting(std::function<void(std::span<float>)> source);
 
+// Contrast's treatment of a pixel whose mapped channels left 0..255: half of
+// each excess moves onto the other two channels, pass after pass.
+void SpreadOverflow(std::int32_t (&v)[3]);
+
 // Amounts for which a filter may fail after it has begun writing rows.
 bool ContrastMayFailMidRun(std::int32_t amount);
 

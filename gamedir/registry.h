@@ -1,33 +1,70 @@
 // Finds the game's data folder in the registry. On this platform the
 // registry is the Wine prefix's text file: HKEY_LOCAL_MACHINE is
 // <prefix>/system.reg, the prefix is $WINEPREFIX or ~/.wine.
+//
+// Nothing here reports a failure or throws: whatever cannot be read counts as
+// not found.
 #pragma once
+
+#include "registry_file.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tegmora::gamedir {
 
 inline constexpr std::string_view kNotFound = "Not Found";
 inline constexpr std::string_view kGameKey = "Software\\Maxis\\The Sims";
 inline constexpr std::string_view kDataFolderValue = "SIMS_DATA";
+inline constexpr std::string_view kMachineHiveName = "HKEY_LOCAL_MACHINE";
+inline constexpr std::string_view kMachineRegistryFile = "system.reg";
 
-class RegistryFile;
-class RegistryKey;
+// Larger files are not read; real ones stay far below this.
+inline constexpr std::uintmax_t kMaxRegistryFileSize = 128u << 20;
 
 // The game's data folder ending in "\", or "Not Found".
 std::string GetGameDataFolder();
 std::string GetGameDataFolder(const std::filesystem::path& prefix);
 
+struct DataFolderLookup {
+    std::string folder;   // what GetGameDataFolder gives
+    std::string missing;  // when "Not Found": why, naming the key, the prefix and what was missing
+};
+
+DataFolderLookup LookUpGameDataFolder(const std::filesystem::path& prefix);
+
+// `the value "SIMS_DATA" of HKEY_LOCAL_MACHINE\Software\Maxis\The Sims`, for messages.
+std::string DataFolderEntryName();
+
 // The value `valueName` of `keyPath` below HKEY_LOCAL_MACHINE as text, or the
 // empty text when it cannot be read or has a type other than string or binary.
+// The key is opened as the 32-bit game opens it (see KeyPathsFor32BitProgram).
 std::string GetRegistryString(const RegistryFile& machine, std::string_view keyPath,
                               std::string_view valueName);
 
-// One value of an already open key (null: a key that failed to open).
+// One value of an already open key (null: a key that failed to open). A
+// string gives its text before the first NUL, as UTF-8; a binary value gives
+// the little-endian signed 16-bit number in its first two bytes as decimal.
 std::string QueryRegistryValue(const RegistryKey* key, std::string_view valueName);
+
+// Where a 32-bit program's open of `keyPath` is looked up, in order: in a
+// win64 prefix keys below Software are redirected to Software\Wow6432Node,
+// where the game's installer writes; 64-bit tools write to the key itself.
+std::vector<std::string> KeyPathsFor32BitProgram(PrefixArch arch, std::string_view keyPath);
+
+struct LoadedRegistry {
+    std::optional<RegistryFile> file;
+    std::string problem;  // when there is no file: why, naming the file
+};
+
+// Reads <prefix>/system.reg: missing, unreadable, larger than `sizeLimit`
+// or not a Wine registry file gives no file.
+LoadedRegistry LoadMachineRegistry(const std::filesystem::path& prefix,
+                                   std::uintmax_t sizeLimit = kMaxRegistryFileSize);
 
 // $WINEPREFIX, or ~/.wine when it is unset or empty.
 std::filesystem::path WinePrefix();

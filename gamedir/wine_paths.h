@@ -17,12 +17,16 @@ struct MappedPath {
 };
 
 // "C:\Program Files\..." -> <prefix>/dosdevices/c:/Program Files/...
+// Each name is looked up exactly, then without regard to case; the result
+// uses the names as they are on disk. A text that is not an absolute drive
+// path maps to nothing, and a path ending in "\" must name a folder.
 MappedPath MapWindowsPath(std::string_view windowsPath, const std::filesystem::path& prefix);
 
 struct RoofsLookup {
     std::string dataFolder;  // what the registry gave, or "Not Found"
-    std::string roofsFolder; // the Windows roofs folder, data folder + "GameData\Roofs\"
-    MappedPath local;        // the roofs folder on this machine
+    std::string roofsFolder; // the Windows roofs folder, data folder + "GameData\Roofs\"; empty when not found
+    MappedPath local;        // the roofs folder on this machine; its error
+                             // names the registry key, the prefix and what was missing
 };
 
 // Registry lookup and mapping in one: what the window and tegmora-fx use.

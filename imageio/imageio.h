@@ -6,6 +6,7 @@
 
 #include "effects.h"
 
+#include <QIODevice>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -22,6 +23,8 @@ struct LoadedImage {
 };
 
 LoadedImage LoadImage(const QString& path, int sideLimit = kDefaultSideLimit);
+// The same from an open device; `name` is what messages call it.
+LoadedImage LoadImage(QIODevice& device, const QString& name, int sideLimit = kDefaultSideLimit);
 
 enum class FileFormat { Bitmap24, Png };
 

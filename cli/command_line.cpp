@@ -1,0 +1,216 @@
+#include "command_line.h"
+
+#include "effects.h"
+#include "imageio.h"
+
+#include <QRegularExpression>
+
+namespace tegmora::cli {
+namespace fx = tegmora::effects;
+
+namespace {
+
+// "Floyd-Steinberg Dither", "floyd steinberg dither" and "FLOYD-STEINBERG-DITHER"
+// all read the same.
+QString Folded(QString name) {
+    name = name.trimmed().toLower();
+    name.replace(QRegularExpression(QStringLiteral("[\\s_-]+")), QStringLiteral("-"));
+    return name;
+}
+
+QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+const fx::FilterInfo* FilterNamed(const QString& name) {
+    for (const fx::FilterInfo& filter : fx::Filters())
+        if (Folded(Text(filter.name)) == name) return &filter;
+    return nullptr;
+}
+
+const fx::Preset* PresetNamed(const QString& name) {
+    for (const fx::Preset& preset : fx::Presets())
+        if (Folded(Text(preset.caption)) == name) return &preset;
+    return nullptr;
+}
+
+bool ReadInt32(const QString& text, std::int32_t& value) {
+    bool ok = false;
+    const qlonglong v = text.toLongLong(&ok, 10);
+    if (!ok || v < INT32_MIN || v > INT32_MAX) return false;
+    value = static_cast<std::int32_t>(v);
+    return true;
+}
+
+ParsedCommand Usage(Command command, const QString& message) { return {std::move(command), message}; }
+
+}  // namespace
+
+QString ParseEffect(const QString& text, Command& command) {
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    const QString filterText = colon < 0 ? text : text.left(colon);
+    const bool hasAmount = colon >= 0;
+    Effect effect;
+    if (hasAmount && !ReadInt32(text.mid(colon + 1).trimmed(), effect.amount))
+        return QStringLiteral("malformed amount in \"%1\": expected a whole number from %2 to %3")
+                                  .arg(text).arg(INT32_MIN).arg(INT32_MAX);
+
+    std::int32_t code = 0;
+    if (ReadInt32(filterText.trimmed(), code)) {
+        effect.code = code;
+        const fx::FilterInfo* filter = fx::FindFilter(code);
+        effect.name = filter ? Text(filter->name) : QStringLiteral("code %1").arg(code);
+        if (!filter)
+            command.warnings << QStringLiteral("code %1 selects no filter; the image passes through unchanged").arg(code);
+        else if (filter->takesAmount && !hasAmount)
+            return QStringLiteral("%1 (code %2) takes an amount: write %2:AMOUNT").arg(effect.name).arg(code);
+        else if (!filter->takesAmount && hasAmount)
+            command.warnings << QStringLiteral("%1 takes no amount; %2 is ignored").arg(effect.name).arg(effect.amount);
+        command.effects.push_back(effect);
+        return QString();
+    }
+
+    const QString name = Folded(filterText);
+    if (const fx::FilterInfo* filter = FilterNamed(name)) {
+        effect.code = filter->code;
+        effect.name = Text(filter->name);
+        if (filter->takesAmount && !hasAmount) {
+            const fx::Preset* preset = PresetNamed(name);
+            QString hint = preset ? QStringLiteral(" (the editor's \"%1\" button uses %2)").arg(Text(preset->caption)).arg(preset->amount)
+                                  : QString();
+            return QStringLiteral("%1 takes an amount: write %2:AMOUNT%3").arg(effect.name, name, hint);
+        }
+        if (!filter->takesAmount && hasAmount)
+            command.warnings << QStringLiteral("%1 takes no amount; %2 is ignored").arg(effect.name).arg(effect.amount);
+        command.effects.push_back(effect);
+        return QString();
+    }
+    if (const fx::Preset* preset = PresetNamed(name)) {
+        if (hasAmount)
+            return QStringLiteral("\"%1\" is an editor preset with its own amount; name the filter to choose one")
+                                      .arg(Text(preset->caption));
+        effect.code = preset->code;
+        effect.amount = preset->amount;
+        effect.name = Text(preset->caption);
+        command.effects.push_back(effect);
+        return QString();
+    }
+    return QStringLiteral("unknown filter \"%1\" (tegmora-fx --list shows the filters)").arg(filterText);
+}
+
+ParsedCommand ParseCommandLine(const QStringList& arguments) {
+    Command command;
+    command.sideLimit = imageio::kDefaultSideLimit;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        const auto value = [&](QString& into) {
+            if (i + 1 >= arguments.size()) return false;
+            into = arguments[++i];
+            return true;
+        };
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            command.action = Action::Help;
+            return {command, QString()};
+        }
+        if (arg == QLatin1String("--list")) {
+            command.action = Action::List;
+        } else if (arg == QLatin1String("--roofs-folder")) {
+            command.action = Action::RoofsFolder;
+        } else if (arg == QLatin1String("-e") || arg == QLatin1String("--effect")) {
+            QString text;
+            if (!value(text)) return Usage(command, QStringLiteral("%1 needs FILTER[:AMOUNT]").arg(arg));
+            const QString error = ParseEffect(text, command);
+            if (!error.isEmpty()) return Usage(command, error);
+        } else if (arg == QLatin1String("-o") || arg == QLatin1String("--output")) {
+            if (!value(command.output) || command.output.isEmpty())
+                return Usage(command, QStringLiteral("%1 needs an output file").arg(arg));
+        } else if (arg == QLatin1String("--out-dir")) {
+            if (!value(command.outputDir) || command.outputDir.isEmpty())
+                return Usage(command, QStringLiteral("--out-dir needs a folder"));
+        } else if (arg == QLatin1String("--max-size")) {
+            QString text;
+            std::int32_t limit = 0;
+            if (!value(text) || !ReadInt32(text, limit) || limit < 1 || limit > 65535)
+                return Usage(command, QStringLiteral("--max-size needs a number of pixels from 1 to 65535"));
+            command.sideLimit = limit;
+        } else if (arg == QLatin1String("--")) {
+            command.inputs << arguments.mid(i + 1);
+            break;
+        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            return Usage(command, QStringLiteral("unknown option %1 (tegmora-fx --help explains the options)").arg(arg));
+        } else {
+            command.inputs << arg;
+        }
+    }
+    if (command.action != Action::Apply) return {command, QString()};
+    if (command.effects.empty()) return Usage(command, QStringLiteral("no effect given: name one with -e FILTER[:AMOUNT]"));
+    if (command.inputs.isEmpty()) return Usage(command, QStringLiteral("no input file given"));
+    if (!command.output.isEmpty() && !command.outputDir.isEmpty())
+        return Usage(command, QStringLiteral("give either -o OUTPUT or --out-dir DIR, not both"));
+    if (command.output.isEmpty() && command.outputDir.isEmpty())
+        return Usage(command, QStringLiteral("no output given: -o OUTPUT for one input, --out-dir DIR for several"));
+    if (!command.output.isEmpty() && command.inputs.size() > 1)
+        return Usage(command, QStringLiteral("-o takes one input; use --out-dir DIR for %1 inputs").arg(command.inputs.size()));
+    return {command, QString()};
+}
+
+QString FilterList() {
+    QString list;
+    for (const fx::FilterInfo& filter : fx::Filters())
+        list += QStringLiteral("%1  %2  %3\n")
+                    .arg(filter.code, 2)
+                    .arg(Text(filter.name), -26)
+                    .arg(filter.takesAmount ? QStringLiteral("takes an amount") : QStringLiteral("no amount"));
+    return list;
+}
+
+QString HelpText() {
+    QString presets;
+    for (const fx::Preset& preset : fx::Presets()) {
+        const fx::FilterInfo* filter = fx::FindFilter(preset.code);
+        presets += QStringLiteral("  %1 %2%3\n")
+                       .arg(Folded(Text(preset.caption)), -22)
+                       .arg(Folded(Text(filter->name)))
+                       .arg(filter->takesAmount ? QStringLiteral(":%1").arg(preset.amount) : QString());
+    }
+    return QStringLiteral(
+               "Usage:\n"
+               "  tegmora-fx -e FILTER[:AMOUNT] [-e FILTER[:AMOUNT]]... INPUT -o OUTPUT\n"
+               "  tegmora-fx -e FILTER[:AMOUNT] [-e ...]... INPUT... --out-dir DIR\n"
+               "  tegmora-fx --list | --roofs-folder | --help\n"
+               "\n"
+               "Applies the effects, in the order given, to each input image and writes the result.\n"
+               "\n"
+               "Options:\n"
+               "  -e, --effect FILTER[:AMOUNT]  An effect. FILTER is a filter name from --list (any case;\n"
+               "                                spaces may be written as hyphens), an editor preset below,\n"
+               "                                or an integer code, handed to the engine as it is (a code\n"
+               "                                that selects no filter leaves the image unchanged, with a\n"
+               "                                warning). AMOUNT is a whole number: a strength, a step, a\n"
+               "                                selector or a colour red + 256*green + 65536*blue, as the\n"
+               "                                filter reads it. A filter that takes an amount needs one; an\n"
+               "                                amount given to one that takes none is ignored, with a warning.\n"
+               "  -o, --output FILE             The output for a single input.\n"
+               "  --out-dir DIR                 A batch: each result goes into DIR under its input's name.\n"
+               "  --max-size N                  Refuse images wider or higher than N pixels (default %1).\n"
+               "  --list                        One line per filter: code, name, whether it takes an amount.\n"
+               "  --roofs-folder                Print the game's roofs folder, found through the game's\n"
+               "                                registry entry in the Wine prefix ($WINEPREFIX or ~/.wine).\n"
+               "  -h, --help                    This text.\n"
+               "\n"
+               "Inputs are Windows bitmaps of any depth or PNG files. An output ending in .png is written\n"
+               "as PNG; any other output as a 24-bit Windows bitmap. Every output is written to a temporary\n"
+               "file beside it and renamed into place when complete, so a failed run never leaves a\n"
+               "partial file and never touches an existing one.\n"
+               "\n"
+               "Editor presets (name = filter:amount):\n"
+               "%2"
+               "\n"
+               "Exit status: 0 success; 1 a filter failed (nothing is written for that file); 2 usage\n"
+               "error; 3 an input could not be read or an output not written. A batch goes on after a\n"
+               "failed file and exits with the highest status of its files.\n"
+               "\n"
+               "Example: tegmora-fx -e darker \"$(tegmora-fx --roofs-folder)\"/*.bmp --out-dir darker-roofs\n")
+        .arg(imageio::kDefaultSideLimit)
+        .arg(presets);
+}
+
+}  // namespace tegmora::cli

@@ -1,0 +1,51 @@
+// What tegmora-fx was asked to do, read from its arguments.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+namespace tegmora::cli {
+
+// Exit statuses.
+inline constexpr int kSuccess = 0;
+inline constexpr int kEngineFailure = 1;
+inline constexpr int kUsageError = 2;
+inline constexpr int kFileError = 3;
+
+struct Effect {
+    std::int32_t code = 0;
+    std::int32_t amount = 0;
+    QString name;  // the filter's name, or "code N" for a code without one
+};
+
+enum class Action { Apply, Help, List, RoofsFolder };
+
+struct Command {
+    Action action = Action::Apply;
+    std::vector<Effect> effects;
+    QStringList inputs;
+    QString output;     // -o: the one output file
+    QString outputDir;  // --out-dir: a folder for a batch
+    int sideLimit = 0;
+    QStringList warnings;
+};
+
+struct ParsedCommand {
+    Command command;
+    QString error;  // set for a usage error
+};
+
+ParsedCommand ParseCommandLine(const QStringList& arguments);
+
+// Adds the effect FILTER[:AMOUNT] to `command`: a filter name (any case,
+// spaces or hyphens), an editor preset such as "darker", or an integer code.
+// Returns the usage error, or the empty text.
+QString ParseEffect(const QString& text, Command& command);
+
+QString HelpText();
+QString FilterList();
+
+}  // namespace tegmora::cli

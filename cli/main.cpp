@@ -1,0 +1,152 @@
+// tegmora-fx: the effect engine over image files.
+#include "command_line.h"
+#include "effects.h"
+#include "imageio.h"
+#include "registry.h"
+#include "wine_paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+namespace fx = tegmora::effects;
+namespace cli = tegmora::cli;
+
+void Say(const QString& text) { std::fprintf(stderr, "tegmora-fx: %s\n", qUtf8Printable(text)); }
+
+// A one-line progress display on a terminal, redrawn when the percentage
+// changes; nothing at all when standard error is not a terminal.
+class ProgressLine {
+public:
+    explicit ProgressLine(int files) : files_(files), shown_(isatty(STDERR_FILENO) != 0) {}
+
+    void start(int file, const QString& name) {
+        file_ = file;
+        name_ = name;
+        last_ = -1;
+    }
+    void effect(const QString& effectName) { effect_ = effectName; last_ = -1; }
+    void update(std::int32_t percent) {
+        if (!shown_ || percent == last_) return;
+        last_ = percent;
+        std::fprintf(stderr, "\r\033[K[%d/%d] %s: %s %d%%", file_, files_, qUtf8Printable(name_),
+                     qUtf8Printable(effect_), percent);
+        std::fflush(stderr);
+    }
+    void clear() {
+        if (shown_) std::fprintf(stderr, "\r\033[K");
+    }
+
+private:
+    int files_;
+    bool shown_;
+    int file_ = 0;
+    QString name_;
+    QString effect_;
+    std::int32_t last_ = -1;
+};
+
+// Installs the engine's yield hook for the length of one file.
+class YieldScope {
+public:
+    explicit YieldScope(fx::YieldHook hook) { fx::SetYieldHook(std::move(hook)); }
+    ~YieldScope() { fx::SetYieldHook(nullptr); }
+    YieldScope(const YieldScope&) = delete;
+    YieldScope& operator=(const YieldScope&) = delete;
+};
+
+QString OutputFor(const cli::Command& command, const QString& input) {
+    if (!command.output.isEmpty()) return command.output;
+    return QDir(command.outputDir).filePath(QFileInfo(input).fileName());
+}
+
+tegmora::imageio::FileFormat FormatFor(const QString& path) {
+    return QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0
+               ? tegmora::imageio::FileFormat::Png
+               : tegmora::imageio::FileFormat::Bitmap24;
+}
+
+// Runs every effect over one file; returns its exit status.
+int ProcessFile(const cli::Command& command, const QString& input, ProgressLine& line) {
+    tegmora::imageio::LoadedImage loaded = tegmora::imageio::LoadImage(input, command.sideLimit);
+    if (loaded.image.isNull()) {
+        line.clear();
+        Say(loaded.error);
+        return cli::kFileError;
+    }
+    std::int32_t progress = 0;
+    const YieldScope scope([&] { line.update(progress); });
+    for (const cli::Effect& effect : command.effects) {
+        line.effect(effect.name);
+        try {
+            fx::ApplyFilter(effect.code, tegmora::imageio::BitmapOf(loaded.image), effect.amount, progress,
+                            fx::WriteBack::AsRowsFinish);
+        } catch (const fx::FilterError& error) {
+            line.clear();
+            Say(QStringLiteral("%1: %2 failed: %3; nothing written")
+                    .arg(input, QString::fromStdString(error.filterName()),
+                         QString::fromUtf8(fx::ErrorKindText(error.kind()).data())));
+            return cli::kEngineFailure;
+        }
+    }
+    const QString output = OutputFor(command, input);
+    const QString error = tegmora::imageio::SaveImage(loaded.image, output, FormatFor(output));
+    line.clear();
+    if (!error.isEmpty()) {
+        Say(error);
+        return cli::kFileError;
+    }
+    return cli::kSuccess;
+}
+
+int PrintRoofsFolder() {
+    const std::filesystem::path prefix = tegmora::gamedir::WinePrefix();
+    const tegmora::gamedir::RoofsLookup lookup = tegmora::gamedir::FindRoofsFolder(prefix);
+    if (!lookup.local.path) {
+        Say(QString::fromStdString(lookup.local.error));
+        return cli::kFileError;
+    }
+    std::printf("%s\n", lookup.local.path->c_str());
+    return cli::kSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const cli::ParsedCommand parsed = cli::ParseCommandLine(app.arguments().mid(1));
+    if (!parsed.error.isEmpty()) {
+        Say(parsed.error);
+        return cli::kUsageError;
+    }
+    const cli::Command& command = parsed.command;
+    switch (command.action) {
+        case cli::Action::Help:
+            std::printf("%s", qUtf8Printable(cli::HelpText()));
+            return cli::kSuccess;
+        case cli::Action::List:
+            std::printf("%s", qUtf8Printable(cli::FilterList()));
+            return cli::kSuccess;
+        case cli::Action::RoofsFolder:
+            return PrintRoofsFolder();
+        case cli::Action::Apply:
+            break;
+    }
+    for (const QString& warning : command.warnings) Say(QStringLiteral("warning: %1").arg(warning));
+    if (!command.outputDir.isEmpty() && !QFileInfo(command.outputDir).isDir()) {
+        Say(QStringLiteral("Cannot write into %1: no such folder").arg(command.outputDir));
+        return cli::kFileError;
+    }
+    ProgressLine line(static_cast<int>(command.inputs.size()));
+    int status = cli::kSuccess;
+    for (qsizetype i = 0; i < command.inputs.size(); ++i) {
+        line.start(static_cast<int>(i + 1), QFileInfo(command.inputs[i]).fileName());
+        status = std::max(status, ProcessFile(command, command.inputs[i], line));
+    }
+    return status;
+}

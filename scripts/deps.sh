@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running Tegmora need.
+set -euo pipefail
+
+packages=(
+  g++ make cmake            # the toolchain
+  qt6-base-dev              # the window, image files, tegmora-fx
+  libgtest-dev              # tests
+  libbenchmark-dev          # benchmarks
+  clang libclang-rt-14-dev  # the fuzzers (libFuzzer)
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+((${#missing[@]} == 0)) && exit 0
+
+as_root=()
+[[ $(id -u) -eq 0 ]] || as_root=(sudo)
+"${as_root[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y "${missing[@]}"
