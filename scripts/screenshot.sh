@@ -2,14 +2,14 @@
 # Takes a picture of the real window on the demo roofs under a virtual X
 # server and writes it to docs/window.png.
 #
-#   scripts/screenshot.sh [BUILD-DIR]     (default: build)
+#   scripts/screenshot.sh [BUILD-DIR]     (default: build/release)
 #
 # Needs the Debian packages xvfb, x11-utils and imagemagick, and a build of
 # the targets tegmora and make_demo_prefix.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
+build=$(cd "${1:-$root/build/release}" && pwd)
 output="$root/docs/window.png"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
