@@ -11,6 +11,7 @@ namespace tegmora::app {
 QString DesktopDialogs::askSavePath(QWidget* parent, const QString& folder,
                                     const QList<FileFilter>& filters) {
     QFileDialog dialog(parent, QFileDialog::tr("Save As"), folder);
+    dialog.setObjectName(QStringLiteral("CommonDialog1"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // Qt reads a filter's patterns from a trailing "(...)". Writing every
