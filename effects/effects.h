@@ -101,7 +101,9 @@ bool FilterBusy();
 
 // Called once after every row a filter finishes, and once at the end, after
 // `progress` has been updated. The window processes pending events here; the
-// command line tool redraws its progress display. Empty by default.
+// command line tool redraws its progress display. Empty by default. The hook
+// may throw to abandon a run: the engine is idle again afterwards, and with
+// WriteBack::AtEnd the bitmap is as it was.
 using YieldHook = std::function<void()>;
 void SetYieldHook(YieldHook hook);
 

@@ -1,5 +1,6 @@
 #include "engine.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 
@@ -42,15 +43,19 @@ std::int32_t MeanGreyLevel(const PixelBuffer& image) {
     std::int64_t sum = 0;
     for (std::int32_t y = 1; y <= image.height; ++y) {
         // Whole words and arithmetic instead of table look-ups, so that the
-        // loop vectorises; a row's sum fits 64 bits whatever the width.
-        const std::uint8_t* row = image.row(y);
-        std::uint64_t rowSum = 0;
-        for (std::int32_t x = 0; x < image.width; ++x) {
-            std::uint32_t word;
-            std::memcpy(&word, row + std::size_t{4} * static_cast<std::size_t>(x), sizeof word);
-            rowSum += ((word & 0xFFu) + ((word >> 8) & 0xFFu) + ((word >> 16) & 0xFFu)) / 3u;
+        // loop vectorises; 32-bit sums over runs short enough not to wrap.
+        const std::uint8_t* const row = image.row(y);
+        constexpr std::int32_t kRun = 1 << 16;
+        for (std::int32_t start = 0; start < image.width; start += kRun) {
+            const std::int32_t end = std::min(image.width, start + kRun);
+            std::uint32_t runSum = 0;
+            for (std::int32_t x = start; x < end; ++x) {
+                std::uint32_t word;
+                std::memcpy(&word, row + std::size_t{4} * static_cast<std::size_t>(x), sizeof word);
+                runSum += ((word & 0xFFu) + ((word >> 8) & 0xFFu) + ((word >> 16) & 0xFFu)) / 3u;
+            }
+            sum += runSum;
         }
-        sum += static_cast<std::int64_t>(rowSum);
     }
     return static_cast<std::int32_t>(sum / (std::int64_t{image.width} * image.height));
 }

@@ -137,6 +137,47 @@ private:
     std::uint64_t entries_[3][256];
 };
 
+// The levels k whose table entries lie in 0..255. The table is monotonic in
+// k, so they form one interval; empty when first > last.
+struct InRangeLevels {
+    std::int32_t first = 256;
+    std::int32_t last = -1;
+};
+
+InRangeLevels FindInRangeLevels(const Levels& levels) {
+    InRangeLevels range;
+    for (std::int32_t k = 0; k < 256; ++k) {
+        if (!AllBytes(levels[k], 0, 0)) continue;
+        range.first = std::min(range.first, k);
+        range.last = k;
+    }
+    return range;
+}
+
+// True when every colour byte of the row lies in the interval: then the
+// clamped table alone is the result and no pixel spreads. Sixteen bytes at a
+// time, so that it costs little beside the mapping.
+bool RowWithin(const std::uint8_t* row, std::int32_t width, InRangeLevels range) {
+    if (range.first > range.last) return false;
+    using Bytes = std::uint8_t __attribute__((vector_size(16)));
+    const auto first = static_cast<std::uint8_t>(range.first);
+    const auto span = static_cast<std::uint8_t>(range.last - range.first);
+    const Bytes colours = {255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0};
+    const std::size_t bytes = std::size_t{4} * static_cast<std::size_t>(width);
+    Bytes outside = {};
+    std::size_t i = 0;
+    for (; i + 16 <= bytes; i += 16) {
+        Bytes v;
+        std::memcpy(&v, row + i, sizeof v);
+        outside |= (Bytes)((Bytes)(v - first) > span) & colours;
+    }
+    std::uint8_t any = 0;
+    for (int b = 0; b < 16; ++b) any |= outside[b];
+    for (; i < bytes; ++i)
+        if (i % 4 != 3) any |= static_cast<std::uint8_t>(row[i] - first) > span;
+    return any == 0;
+}
+
 void SpreadRow(std::uint8_t* row, std::int32_t width, const Levels& levels) {
     std::uint8_t* const end = row + std::size_t{4} * static_cast<std::size_t>(width);
     for (std::uint8_t* p = row; p != end; p += 4) SpreadPixel(p, levels);
@@ -150,13 +191,20 @@ void Contrast(FilterRun& run) {
     const double factor = ScaleFactor(run.amount);
     Levels& levels = LevelTable();
     for (std::int32_t k = 0; k < 256; ++k) levels[k] = Nearest(factor * (k - mean) + mean);
+    ByteTable clamped;
+    for (std::int32_t k = 0; k < 256; ++k) clamped[k] = ClampByte(levels[k]);
+    const ChannelTables plain{clamped, clamped, clamped};
+    const InRangeLevels inRange = FindInRangeLevels(levels);
     SpreadLanes lanes;
     const bool laned = lanes.build(levels);
     for (std::int32_t y = 1; y <= run.height(); ++y) {
-        if (laned)
-            lanes.mapRow(run.work.row(y), run.width(), levels);
+        std::uint8_t* const row = run.work.row(y);
+        if (RowWithin(row, run.width(), inRange))
+            MapRow(row, run.width(), plain);
+        else if (laned)
+            lanes.mapRow(row, run.width(), levels);
         else
-            SpreadRow(run.work.row(y), run.width(), levels);
+            SpreadRow(row, run.width(), levels);
         run.rowDone(y, 5, 95);
     }
     run.finish();

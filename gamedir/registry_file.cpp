@@ -98,17 +98,17 @@ void TakeEscape(std::string_view& text, std::u16string& out) {
     // which the caller reads as ordinary text.
 }
 
-struct Quoted {
+struct QuotedText {
     std::u16string text;
     std::string_view rest;  // after the closing character
 };
 
 // The text up to `closing`, which the file escapes with a backslash where it
 // is part of the text. Null when the closing character is missing.
-std::optional<Quoted> ParseQuoted(std::string_view text, char closing) {
+std::optional<QuotedText> ParseQuoted(std::string_view text, char closing) {
     const char stopCharacters[] = {'\\', closing};
     const std::string_view stops(stopCharacters, 2);
-    Quoted quoted;
+    QuotedText quoted;
     while (true) {
         const std::size_t stop = text.find_first_of(stops);
         if (stop == std::string_view::npos) return std::nullopt;
@@ -123,8 +123,10 @@ std::optional<Quoted> ParseQuoted(std::string_view text, char closing) {
     return quoted;
 }
 
-std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text) {
-    std::vector<std::uint8_t> bytes;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Utf16Bytes(std::u16string_view text) {
+    Bytes bytes;
     bytes.reserve(2 * text.size() + 2);
     for (const char16_t unit : text) {
         bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
@@ -134,24 +136,28 @@ std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text) {
     return bytes;
 }
 
-std::optional<std::vector<std::uint8_t>> ParseStringData(std::string_view text) {
-    const std::optional<Quoted> quoted = ParseQuoted(text, '"');
+// Every data format reads from the value's line; only hex lists may go on
+// to the lines after it.
+using DataParser = std::optional<Bytes> (*)(std::string_view text, LineReader& lines);
+
+std::optional<Bytes> ParseStringData(std::string_view text, LineReader&) {
+    const std::optional<QuotedText> quoted = ParseQuoted(text, '"');
     if (!quoted || !quoted->rest.empty()) return std::nullopt;
     return Utf16Bytes(quoted->text);
 }
 
-std::optional<std::vector<std::uint8_t>> ParseDwordData(std::string_view text) {
+std::optional<Bytes> ParseDwordData(std::string_view text, LineReader&) {
     const std::optional<std::uint32_t> value = TakeNumber(text, 8, 16);
     if (!value || !text.empty()) return std::nullopt;
-    std::vector<std::uint8_t> bytes;
+    Bytes bytes;
     for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(*value >> shift));
     return bytes;
 }
 
 // Hex bytes separated by commas; a backslash at the end of a line continues
 // the list on the next one. Continuation lines are taken from `lines`.
-std::optional<std::vector<std::uint8_t>> ParseHexData(std::string_view text, LineReader& lines) {
-    std::vector<std::uint8_t> bytes;
+std::optional<Bytes> ParseHexData(std::string_view text, LineReader& lines) {
+    Bytes bytes;
     while (true) {
         while (const auto byte = TakeNumber(text, 2, 16)) {
             if (!text.empty() && IsHexDigit(text.front())) return std::nullopt;
@@ -177,46 +183,31 @@ std::optional<std::uint32_t> TakeHexTypePrefix(std::string_view& text) {
     return type;
 }
 
-enum class DataFormat { Text, Hex, Dword };
-
 struct DataPrefix {
     std::string_view prefix;
     std::uint32_t type;
-    DataFormat format;
+    DataParser parse;
 };
 
+// A string's opening quote is part of its prefix.
 constexpr DataPrefix kDataPrefixes[] = {
-    {"\"", kRegString, DataFormat::Text},
-    {"str:\"", kRegString, DataFormat::Text},
-    {"str(2):\"", kRegExpandString, DataFormat::Text},
-    {"str(7):\"", kRegMultiString, DataFormat::Text},
-    {"hex:", kRegBinary, DataFormat::Hex},
-    {"dword:", kRegDword, DataFormat::Dword},
+    {"\"", kRegString, ParseStringData},
+    {"str:\"", kRegString, ParseStringData},
+    {"str(2):\"", kRegExpandString, ParseStringData},
+    {"str(7):\"", kRegMultiString, ParseStringData},
+    {"hex:", kRegBinary, ParseHexData},
+    {"dword:", kRegDword, ParseDwordData},
 };
-
-std::optional<std::vector<std::uint8_t>> ParseData(std::string_view text, DataFormat format,
-                                                   LineReader& lines) {
-    switch (format) {
-        case DataFormat::Text:
-            return ParseStringData(text);
-        case DataFormat::Hex:
-            return ParseHexData(text, lines);
-        case DataFormat::Dword:
-            return ParseDwordData(text);
-    }
-    return std::nullopt;
-}
 
 std::optional<RegistryValue> ParseValueData(std::string_view text, LineReader& lines) {
     if (const std::optional<std::uint32_t> type = TakeHexTypePrefix(text)) {
-        std::optional<std::vector<std::uint8_t>> data = ParseHexData(text, lines);
+        std::optional<Bytes> data = ParseHexData(text, lines);
         if (!data) return std::nullopt;
         return RegistryValue{*type, std::move(*data)};
     }
     for (const DataPrefix& candidate : kDataPrefixes) {
         if (!text.starts_with(candidate.prefix)) continue;
-        const std::string_view rest = text.substr(candidate.prefix.size());
-        std::optional<std::vector<std::uint8_t>> data = ParseData(rest, candidate.format, lines);
+        std::optional<Bytes> data = candidate.parse(text.substr(candidate.prefix.size()), lines);
         if (!data) return std::nullopt;
         return RegistryValue{candidate.type, std::move(*data)};
     }
@@ -233,7 +224,7 @@ std::optional<NamedValue> ParseValueLine(std::string_view line, LineReader& line
     NamedValue named;
     std::string_view rest = line.substr(1);
     if (line.front() == '"') {
-        std::optional<Quoted> name = ParseQuoted(rest, '"');
+        std::optional<QuotedText> name = ParseQuoted(rest, '"');
         if (!name) return std::nullopt;
         named.name = std::move(name->text);
         rest = name->rest;
@@ -249,7 +240,7 @@ std::optional<NamedValue> ParseValueLine(std::string_view line, LineReader& line
 // `[Software\\Maxis] 1600000000`: the name, escaped as strings are; the
 // modification time after it does not matter here.
 std::optional<std::u16string> ParseKeyLine(std::string_view line) {
-    std::optional<Quoted> name = ParseQuoted(line.substr(1), ']');
+    std::optional<QuotedText> name = ParseQuoted(line.substr(1), ']');
     if (!name) return std::nullopt;
     return std::move(name->text);
 }

@@ -89,14 +89,21 @@ std::optional<std::filesystem::path> FindEntry(const std::filesystem::path& fold
     return match;
 }
 
+// A hostile path can be long; the message shows its start.
+std::string QuotedForMessage(std::string_view windowsPath) {
+    constexpr std::size_t kShown = 260;
+    if (windowsPath.size() <= kShown) return Quoted(windowsPath);
+    return Quoted(std::string(windowsPath.substr(0, kShown)) + "...");
+}
+
 MappedPath Unmapped(std::string_view windowsPath, const std::filesystem::path& prefix, const std::string& why) {
-    return {std::nullopt, "The Windows path " + Quoted(windowsPath) + " is not in the Wine prefix " +
+    return {std::nullopt, "The Windows path " + QuotedForMessage(windowsPath) + " is not in the Wine prefix " +
                               Quoted(prefix.string()) + ": " + why + "."};
 }
 
 MappedPath MapInPrefix(std::string_view windowsPath, const std::filesystem::path& prefix) {
     if (windowsPath.size() > kMaxWindowsPathLength) {
-        return Unmapped(windowsPath.substr(0, 64), prefix, "it is longer than Windows allows");
+        return Unmapped(windowsPath, prefix, "it is longer than Windows allows");
     }
     const SplitPath split = SplitDrivePath(windowsPath);
     if (!split.path) return Unmapped(windowsPath, prefix, split.problem);
@@ -123,7 +130,7 @@ MappedPath MapWindowsPath(std::string_view windowsPath, const std::filesystem::p
     try {
         return MapInPrefix(windowsPath, prefix);
     } catch (const std::exception& error) {
-        return Unmapped(windowsPath.substr(0, 64), prefix, error.what());
+        return Unmapped(windowsPath, prefix, error.what());
     }
 }
 

@@ -15,6 +15,7 @@ namespace {
 
 using testing::ParsedRegistry;
 using testing::RegistryText;
+using testing::TempFolder;
 using testing::TempPrefix;
 
 std::string GameKeyWith(std::string_view valueLine) {
@@ -280,18 +281,21 @@ TEST(LookUpGameDataFolderTest, SaysNothingWhenFound) {
 }
 
 TEST(WinePrefixTest, ComesFromWineprefixOrTheHomeFolder) {
-    const ScopedEnvironment home("HOME", "/home/player");
+    const TempFolder folder;
+    const std::filesystem::path homePath = folder.path() / "player";
+    const std::filesystem::path prefixPath = folder.path() / "sims-prefix";
+    const ScopedEnvironment home("HOME", homePath.c_str());
     {
-        const ScopedEnvironment prefix("WINEPREFIX", "/games/sims-prefix");
-        EXPECT_EQ(WinePrefix(), std::filesystem::path("/games/sims-prefix"));
+        const ScopedEnvironment prefix("WINEPREFIX", prefixPath.c_str());
+        EXPECT_EQ(WinePrefix(), prefixPath);
     }
     {
         const ScopedEnvironment prefix("WINEPREFIX", "");
-        EXPECT_EQ(WinePrefix(), std::filesystem::path("/home/player/.wine"));
+        EXPECT_EQ(WinePrefix(), homePath / ".wine");
     }
     {
         const ScopedEnvironment prefix("WINEPREFIX", nullptr);
-        EXPECT_EQ(WinePrefix(), std::filesystem::path("/home/player/.wine"));
+        EXPECT_EQ(WinePrefix(), homePath / ".wine");
     }
 }
 

@@ -142,6 +142,8 @@ TEST(MapWindowsPathTest, RefusesPathsLongerThanWindowsAllows) {
     const MappedPath mapped = MapWindowsPath(windows, prefix.path());
     EXPECT_FALSE(mapped.path);
     EXPECT_NE(mapped.error.find("longer than Windows allows"), std::string::npos) << mapped.error;
+    EXPECT_NE(mapped.error.find("\"" + windows.substr(0, 260) + "...\""), std::string::npos) << mapped.error;
+    EXPECT_LT(mapped.error.size(), 1000u);
 }
 
 TEST(MapWindowsPathTest, AMissingPrefixMapsNothing) {

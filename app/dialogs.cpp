@@ -1,0 +1,44 @@
+#include "dialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <QUrl>
+
+namespace tegmora::app {
+
+QString DesktopDialogs::askSavePath(QWidget* parent, const QString& folder,
+                                    const QList<FileFilter>& filters) {
+    QFileDialog dialog(parent, QFileDialog::tr("Save As"), folder);
+    dialog.setObjectName(QStringLiteral("CommonDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // Qt reads a filter's patterns from a trailing "(...)". Writing every
+    // entry as "text (patterns)" and hiding that tail shows each text exactly
+    // as given, even one with parentheses of its own.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    QStringList nameFilters;
+    for (const FileFilter& filter : filters)
+        nameFilters << QStringLiteral("%1 (%2)").arg(filter.text, filter.patterns);
+    dialog.setNameFilters(nameFilters);
+    if (!nameFilters.isEmpty()) dialog.selectNameFilter(nameFilters.first());
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
+}
+
+bool DesktopDialogs::askYesNo(QWidget* parent, const QString& title, const QString& question) {
+    QMessageBox box(QMessageBox::Warning, title, question, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void DesktopDialogs::showError(QWidget* parent, const QString& message) {
+    QMessageBox::warning(parent, QStringLiteral("Tegmora"), message);
+}
+
+void DesktopDialogs::openUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+}  // namespace tegmora::app

@@ -1,0 +1,332 @@
+#include "form1.h"
+
+#include "about.h"
+#include "artwork.h"
+#include "channel_scaling.h"
+#include "frame.h"
+#include "imageio.h"
+#include "picture_view.h"
+#include "qt_text.h"
+#include "roof_list.h"
+#include "start_up.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QUrl>
+
+#include <utility>
+
+namespace tegmora::app {
+namespace {
+
+constexpr QSize kClientSize(563, 347);
+const QColor kNavy(0, 0, 128);
+constexpr int kSliderLimit = 255;
+
+// The effect buttons stand in two columns of ten, 16 pixels apart.
+constexpr int kEffectRows = 10;
+constexpr int kEffectColumnLeft[] = {8, 128};
+constexpr QSize kEffectButtonSize(113, 17);
+
+// Thrown from the yield of a running effect when the window closes: the run
+// stops at the next row and nothing is written back.
+struct EffectAbandoned {};
+
+// A small sans-serif face of 8.25 points at 96 dots per inch.
+QFont WindowFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Nimbus Sans"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+QPalette WindowPalette(QPalette palette) {
+    palette.setColor(QPalette::Window, kNavy);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    palette.setColor(QPalette::Button, Qt::white);
+    palette.setColor(QPalette::ButtonText, Qt::black);
+    return palette;
+}
+
+template <class Widget>
+Widget* Placed(Widget* widget, const QString& name, const QRect& geometry) {
+    widget->setObjectName(name);
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+Frame* AddFrame(QWidget* parent, const QString& name, const QString& caption,
+                const QRect& geometry) {
+    return Placed(new Frame(caption, parent), name, geometry);
+}
+
+QPushButton* AddButton(QWidget* parent, const QString& name, const QString& caption,
+                       const QRect& geometry) {
+    return Placed(new QPushButton(caption, parent), name, geometry);
+}
+
+QLabel* AddLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry) {
+    QLabel* label = Placed(new QLabel(text, parent), name, geometry);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    return label;
+}
+
+QLabel* AddBoldLabel(QWidget* parent, const QString& name, const QString& text,
+                     const QRect& geometry) {
+    QLabel* label = AddLabel(parent, name, text, geometry);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+const QList<FileFilter>& SaveFilters() {
+    static const QList<FileFilter> filters{
+        {QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("*.bmp")},
+        // Everything, as "*.*" means on Windows.
+        {QStringLiteral("All Files *.*)"), QStringLiteral("*")},
+    };
+    return filters;
+}
+
+}  // namespace
+
+Form1::Form1(std::filesystem::path prefix, const QString& roofsFolder, Dialogs& dialogs,
+             std::span<const effects::Preset> presets, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      prefix_(std::move(prefix)),
+      dialogs_(dialogs) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Tegmora"));
+    setWindowIcon(QIcon(QPixmap::fromImage(AppIcon(64))));
+    setFont(WindowFont());
+    setPalette(WindowPalette(palette()));
+    setAutoFillBackground(true);
+    setFixedSize(kClientSize);
+    if (screen() != nullptr)
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen()->availableGeometry()));
+
+    buildRoofList();
+    buildImageViews();
+    buildSliders();
+    buildMainOptions();
+    buildEffectButtons(presets);
+    buildAbout();
+    effects::SetYieldHook([this] { yieldToWindow(); });
+
+    file1_->setFolder(roofsFolder);
+    file1_->setCurrentRow(0);
+}
+
+Form1::~Form1() { effects::SetYieldHook({}); }
+
+void Form1::buildRoofList() {
+    Frame* frame = AddFrame(this, QStringLiteral("Frame1"), tr("Roof List:"), {8, 8, 201, 241});
+    file1_ = Placed(new RoofList(frame), QStringLiteral("File1"), {8, 16, 185, 214});
+    file1_->setPalette(style()->standardPalette());
+    connect(file1_, &RoofList::entryChosen, this, &Form1::chooseRoof);
+}
+
+void Form1::buildImageViews() {
+    Frame* frame = AddFrame(this, QStringLiteral("Frame2"), tr("Image:"), {216, 8, 81, 65});
+    picture1_ = Placed(new PictureView(PictureView::Sizing::ToImage, frame),
+                       QStringLiteral("Picture1"), {-16, 24, 68, 68});
+    picture3_ = Placed(new PictureView(PictureView::Sizing::Fixed, frame),
+                       QStringLiteral("Picture3"), {152, 16, 68, 68});
+    // The working view starts out holding the start picture too, so that an
+    // empty roofs folder still leaves an image to work on and to save.
+    const QImage start = StartPicture();
+    picture1_->setImage(start);
+    picture3_->setImage(start.copy());
+}
+
+void Form1::buildSliders() {
+    Frame* frame = AddFrame(this, QStringLiteral("Frame5"), tr("RGB:"), {216, 80, 81, 169});
+    const QString captions[] = {tr("R:"), tr("G:"), tr("B:")};
+    for (int i = 0; i < 3; ++i) {
+        const int left = 8 + 24 * i;
+        AddLabel(frame, QStringLiteral("Label%1").arg(i + 1), captions[i], {left, 16, 17, 17});
+        QScrollBar* slider = Placed(new QScrollBar(Qt::Vertical, frame),
+                                    QStringLiteral("VScroll%1").arg(i + 1), {left, 32, 17, 129});
+        slider->setPalette(style()->standardPalette());
+        slider->setRange(-kSliderLimit, kSliderLimit);
+        slider->setSingleStep(1);
+        slider->setPageStep(1);
+        slider->setValue(0);
+        // A drag counts when the thumb is let go.
+        slider->setTracking(false);
+        connect(slider, &QScrollBar::valueChanged, this, &Form1::scaleChannels);
+        sliders_[static_cast<std::size_t>(i)] = slider;
+    }
+}
+
+void Form1::buildMainOptions() {
+    Frame* frame = AddFrame(this, QStringLiteral("Frame3"), tr("Main Options:"), {304, 8, 249, 49});
+    connect(AddButton(frame, QStringLiteral("Command1"), tr("Save"), {8, 16, 73, 25}),
+            &QPushButton::clicked, this, &Form1::save);
+    connect(AddButton(frame, QStringLiteral("Command3"), tr("Delete"), {88, 16, 73, 25}),
+            &QPushButton::clicked, this, &Form1::deleteChosenRoof);
+    connect(AddButton(frame, QStringLiteral("Command5"), tr("Close"), {168, 16, 73, 25}),
+            &QPushButton::clicked, this, &QWidget::close);
+}
+
+void Form1::buildEffectButtons(std::span<const effects::Preset> presets) {
+    Frame* frame =
+        AddFrame(this, QStringLiteral("Frame6"), tr("Image Options - double click to show effect:"),
+                 {304, 64, 249, 185});
+    int index = 0;
+    for (const effects::Preset& preset : presets) {
+        const QPoint topLeft(kEffectColumnLeft[index / kEffectRows],
+                             16 * (index % kEffectRows + 1));
+        QPushButton* button = AddButton(frame, QStringOf(preset.control), QStringOf(preset.caption),
+                                        {topLeft, kEffectButtonSize});
+        connect(button, &QPushButton::clicked, this, [this, preset] { applyEffect(preset); });
+        ++index;
+    }
+}
+
+void Form1::buildAbout() {
+    Frame* frame = AddFrame(this, QStringLiteral("Frame4"), tr("About:"), {8, 256, 545, 57});
+    connect(
+        AddButton(frame, QStringLiteral("Command2"), QStringLiteral("Quorvel"), {8, 16, 129, 17}),
+        &QPushButton::clicked, this,
+        [this] { dialogs_.openUrl(QUrl(QString::fromLatin1(kHomePage))); });
+    AddBoldLabel(frame, QStringLiteral("Label4"), QString::fromLatin1(kContactCaption),
+                 {152, 16, 97, 17});
+    AddLabel(frame, QStringLiteral("Label5"), QString::fromLatin1(kContactAddress),
+             {152, 32, 121, 17});
+    AddBoldLabel(frame, QStringLiteral("Label6"), QString::fromLatin1(kWebCaption),
+                 {384, 16, 121, 17});
+    AddLabel(frame, QStringLiteral("Label7"), QString::fromLatin1(kWebAddress), {392, 32, 97, 17});
+    AddLabel(this, QStringLiteral("Label9"),
+             QStringLiteral("Thanks for supporting Quorvel!  Have any problems/suggestions?   "
+                            "Contact me at %1!")
+                 .arg(QString::fromLatin1(kContactAddress)),
+             {8, 320, 545, 25});
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    QWidget::closeEvent(event);
+}
+
+void Form1::yieldToWindow() {
+    QCoreApplication::processEvents();
+    if (closing_) throw EffectAbandoned{};
+}
+
+void Form1::chooseRoof(int row) {
+    // The engine works on the working view's pixels until it finishes, so
+    // nothing may replace them meanwhile.
+    if (effects::FilterBusy()) {
+        file1_->setCurrentNameQuietly(chosenRoof_);
+        return;
+    }
+    chosenRoof_ = file1_->currentName();
+    loadRoof(row);
+}
+
+void Form1::loadRoof(int row) {
+    const imageio::LoadedImage loaded = imageio::LoadImage(file1_->pathAt(row));
+    if (loaded.image.isNull()) {
+        dialogs_.showError(this, loaded.error);
+        return;
+    }
+    picture1_->setImage(loaded.image);
+    picture3_->setImage(loaded.image.copy());
+    picture3_->setGeometry({picture1_->geometry().right() + 1, picture3_->y(), picture1_->width(),
+                            picture1_->height()});
+    // Setting the sliders back to 0 runs no pass: the working view already
+    // holds the file as loaded.
+    setSlidersQuietly({0, 0, 0});
+}
+
+void Form1::save() {
+    if (effects::FilterBusy()) return;
+    const QString path = dialogs_.askSavePath(this, saveFolder(), SaveFilters());
+    if (path.isEmpty()) return;
+    const QString error =
+        imageio::SaveImage(picture3_->image(), path, imageio::FileFormat::Bitmap24);
+    if (!error.isEmpty()) {
+        dialogs_.showError(this, error);
+        return;
+    }
+    file1_->reread();
+}
+
+QString Form1::saveFolder() const {
+    const RoofsFolder roofs = LocateRoofsFolder(prefix_);
+    return roofs.path.isEmpty() ? file1_->folder() : roofs.path;
+}
+
+void Form1::deleteChosenRoof() {
+    const int row = file1_->currentRow();
+    if (effects::FilterBusy() || row < 0) return;
+    const QString path = file1_->pathAt(row);
+    if (!dialogs_.askYesNo(this, tr("Confirm File Delete"),
+                           tr("Are you sure you want to delete this file?")))
+        return;
+    QFile file(path);
+    if (!file.remove()) {
+        dialogs_.showError(this, tr("Cannot delete %1: %2").arg(path, file.errorString()));
+        file1_->reread();
+        return;
+    }
+    file1_->reread();
+    file1_->setCurrentRow(0);
+}
+
+void Form1::applyEffect(const effects::Preset& preset) {
+    try {
+        picture3_->change([this, &preset](QImage& image) {
+            effects::ApplyFilter(preset.code, imageio::BitmapOf(image), preset.amount,
+                                 filterProgress_);
+        });
+    } catch (const effects::FilterError& error) {
+        dialogs_.showError(
+            this,
+            tr("%1 failed: %2").arg(QStringOf(preset.caption), QString::fromUtf8(error.what())));
+        return;
+    } catch (const EffectAbandoned&) {
+        return;
+    }
+    picture1_->setImage(picture3_->image().copy());
+}
+
+void Form1::scaleChannels() {
+    if (effects::FilterBusy()) {
+        setSlidersQuietly(appliedSliders_);
+        return;
+    }
+    const SliderValues values{sliders_[0]->value(), sliders_[1]->value(), sliders_[2]->value()};
+    appliedSliders_ = values;
+    const ChannelFactors factors = FactorsOf(values[0], values[1], values[2]);
+    picture3_->change([this, &factors](QImage& target) {
+        ScaleChannels(picture1_->image(), target, factors,
+                      [this](int columns) { picture3_->showColumns(columns); });
+    });
+}
+
+void Form1::setSlidersQuietly(const SliderValues& values) {
+    for (std::size_t i = 0; i < sliders_.size(); ++i) {
+        const QSignalBlocker quiet(sliders_[i]);
+        sliders_[i]->setValue(values[i]);
+    }
+    appliedSliders_ = values;
+}
+
+}  // namespace tegmora::app

@@ -1,0 +1,20 @@
+// Text from the engine and the game folder lookup, which speak standard C++,
+// turned into Qt's.
+#pragma once
+
+#include <QString>
+
+#include <filesystem>
+#include <string_view>
+
+namespace tegmora::app {
+
+inline QString QStringOf(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+inline QString QStringOfPath(const std::filesystem::path& path) {
+    return QStringOf(std::string_view(path.native()));
+}
+
+}  // namespace tegmora::app
