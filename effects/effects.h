@@ -25,8 +25,12 @@
 //                        |A| > 8,000,000: overflow where a product leaves 32 bits.
 //   Edge Enhance (6)     the same with A + 9 and A + 1; A = -1 divides by zero.
 //   Pixelize (15)        A = 0: division by zero.
-//   Brightness (14),
-//   Contrast (17)        A + 100 outside 32 bits: overflow.
+//   Brightness (14)      A + 100 outside 32 bits, or A outside
+//                        -842,150,550..842,150,350: overflow (the factor
+//                        (A + 100) / 100 times 255 leaves 32 bits).
+//   Contrast (17)        A + 100 outside 32 bits: overflow; |A + 100| above
+//                        250,000,000: overflow on images where a table entry
+//                        or the spreading of a pixel leaves 32 bits.
 //   Noise (29)           2 * A + 1 outside 32 bits: overflow.
 //   Gamma (31)           A = 0: division by zero; A < 0: overflow (a level below
 //                        255 would leave 0..255) or invalid floating-point
