@@ -26,7 +26,7 @@ constexpr std::array<FilterInfo, 31> kFilters{{
     {16, "Swap Channels", true, SwapChannels, nullptr},
     {17, "Contrast", true, Contrast, ContrastMayFailMidRun},
     {18, "Color Threshold", true, ColorThreshold, nullptr},
-    {19, "Black and White", false, nullptr, nullptr},
+    {19, "Black and White", false, BlackAndWhite, nullptr},
     {20, "Ordered Dither", false, nullptr, nullptr},
     {21, "Floyd-Steinberg Dither", true, nullptr, nullptr},
     {22, "Burkes Dither", true, nullptr, nullptr},
@@ -37,7 +37,7 @@ constexpr std::array<FilterInfo, 31> kFilters{{
     {27, "Inner Edge", false, nullptr, nullptr},
     {28, "Auto Levels", false, nullptr, nullptr},
     {29, "Noise", true, nullptr, nullptr},
-    {30, "Saturation", true, nullptr, nullptr},
+    {30, "Saturation", true, Saturation, SaturationMayFailMidRun},
     {31, "Gamma", true, nullptr, nullptr},
 }};
 
