@@ -185,6 +185,7 @@ void SetRandomSourceForTesting(std::function<void(std::span<float>)> source);
 // Amounts for which a filter may fail after it has begun writing rows.
 bool ContrastMayFailMidRun(std::int32_t amount);
 bool SaturationMayFailMidRun(std::int32_t amount);
+bool GammaMayFailMidRun(std::int32_t amount);
 
 // Filter routines, one family per source file.
 void Sharpen(FilterRun&);

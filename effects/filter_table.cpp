@@ -35,10 +35,10 @@ constexpr std::array<FilterInfo, 31> kFilters{{
     {25, "Dilate", false, nullptr, nullptr},
     {26, "Erode", false, nullptr, nullptr},
     {27, "Inner Edge", false, nullptr, nullptr},
-    {28, "Auto Levels", false, nullptr, nullptr},
-    {29, "Noise", true, nullptr, nullptr},
+    {28, "Auto Levels", false, AutoLevels, nullptr},
+    {29, "Noise", true, Noise, nullptr},
     {30, "Saturation", true, Saturation, SaturationMayFailMidRun},
-    {31, "Gamma", true, nullptr, nullptr},
+    {31, "Gamma", true, Gamma, GammaMayFailMidRun},
 }};
 
 // "Gray Scale" runs Average Gray: a button of that name must remove colour.
