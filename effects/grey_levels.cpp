@@ -126,8 +126,10 @@ void SharpenedLevels(const SourceRows& source, std::int32_t y, std::int32_t heig
 // Black where the level plus the carried error falls below the mean, white
 // elsewhere; a quarter of what that choice got wrong, truncated, goes on to
 // the next pixel, across row ends too. The error stays within +-63, so both
-// outcomes are tabulated over level + error once per run, which leaves one
-// load on the chain that runs from pixel to pixel.
+// outcomes are tabulated over level + error once per run. The error chains
+// every pixel to the one before, so the loop runs at the speed of that
+// chain: each level has its own pointers into the tables, which leaves one
+// load, indexed by the previous error, between one error and the next.
 class ErrorDiffusion {
 public:
     explicit ErrorDiffusion(std::int32_t mean) {
@@ -137,19 +139,18 @@ public:
             colour_[Index(u)] = static_cast<std::uint8_t>(out);
             carried_[Index(u)] = static_cast<std::int8_t>((t - out) / 4);
         }
+        for (std::int32_t level = 0; level < 256; ++level)
+            steps_[level] = {colour_.data() + Index(level), carried_.data() + Index(level)};
     }
 
     void row(std::uint8_t* pixels, std::span<const std::uint8_t> levels) {
         // A local copy: the pixel stores could alias the member and would
         // keep it out of a register.
-        // Pointer-sized, so that the next error is one load indexed by the
-        // previous one, with no add or widening between them.
         std::ptrdiff_t error = error_;
         for (const std::uint8_t level : levels) {
-            const std::uint8_t* const colour = colour_.data() + Index(level);
-            const std::int8_t* const carried = carried_.data() + Index(level);
-            pixels[0] = pixels[1] = pixels[2] = colour[error];
-            error = carried[error];
+            const Step& step = steps_[level];
+            pixels[0] = pixels[1] = pixels[2] = step.colour[error];
+            error = step.carried[error];
             pixels += 4;
         }
         error_ = static_cast<std::int32_t>(error);
@@ -161,8 +162,15 @@ private:
     static constexpr std::int32_t kHighest = 255 + kLargestError;
     static std::size_t Index(std::int32_t u) { return static_cast<std::size_t>(u - kLowest); }
 
+    // Where a level's outcomes start, indexed by the error it receives.
+    struct Step {
+        const std::uint8_t* colour;
+        const std::int8_t* carried;
+    };
+
     std::array<std::uint8_t, kHighest - kLowest + 1> colour_;
     std::array<std::int8_t, kHighest - kLowest + 1> carried_;
+    std::array<Step, 256> steps_;
     std::int32_t error_ = 0;  // set once for the whole run
 };
 

@@ -4,6 +4,7 @@
 #include "engine.h"
 
 #include <algorithm>
+#include <bit>
 #include <optional>
 
 namespace tegmora::effects {
@@ -89,17 +90,19 @@ void RaiseAtFirstFault(const std::uint8_t* row, std::int32_t width,
             if (curve[p[c]].fault) Raise(*curve[p[c]].fault);
 }
 
-// Half to even, as nearbyint in the default rounding mode, for |v| < 2^51:
-// adding 1.5 * 2^52 leaves no fraction bits, and the constant is even.
-inline double RoundHalfEven(double v) {
-    constexpr double kShift = 0x1.8p52;
-    return (v + kShift) - kShift;
+// Rounds half to even, as nearbyint does in the default rounding mode, for
+// |v| < 2^31: adding 1.5 * 2^52 leaves no fraction bits, so the addition
+// itself rounds, and the integer lands in the low bits of the sum. No library
+// call and no conversion instruction on the hot path.
+inline std::int32_t RoundHalfEven(double v) {
+    const double shifted = v + 0x1.8p52;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted)));
 }
 
-// One channel of one pixel: v + r * (2A + 1) - A, rounded and clamped.
+// One channel of one pixel: v + r * (2A + 1) - A, rounded and clamped. The
+// sum stays within +-(2^30 + 256).
 inline std::uint8_t Noisy(std::uint8_t level, float draw, double span, double amount) {
-    const double v = RoundHalfEven(static_cast<double>(draw) * span - amount + level);
-    return static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
+    return ClampByte(RoundHalfEven(static_cast<double>(draw) * span - amount + level));
 }
 
 // 2A + 1, formed after the first pixel's blue draw: a run whose span leaves
