@@ -56,8 +56,8 @@ void Invert(FilterRun& run) {
 
 void AverageGray(FilterRun& run) {
     MapPixels(run, [](std::uint32_t pixel) {
-        const auto sum =
-            static_cast<std::int32_t>(ChannelOf(pixel, 0) + ChannelOf(pixel, 1) + ChannelOf(pixel, 2));
+        const auto sum = static_cast<std::int32_t>(ChannelOf(pixel, 0) + ChannelOf(pixel, 1) +
+                                                   ChannelOf(pixel, 2));
         return (pixel & kFourthByte) | (static_cast<std::uint32_t>(GreyLevel(sum)) * 0x010101u);
     });
 }
@@ -80,11 +80,11 @@ void SwapChannels(FilterRun& run) {
 void ColorThreshold(FilterRun& run) {
     const SplitColour threshold = SplitColor(run.amount);
     MapPixels(run, [threshold](std::uint32_t pixel) {
-        const auto below = [pixel](int channel, std::int32_t limit) {
-            return static_cast<std::uint32_t>(static_cast<std::int32_t>(ChannelOf(pixel, channel)) < limit);
+        const auto below = [pixel](int channel, std::int32_t limit) -> std::uint32_t {
+            return static_cast<std::int32_t>(ChannelOf(pixel, channel)) < limit;
         };
-        const std::uint32_t dark = below(0, threshold.blue) & below(1, threshold.green) &
-                                   below(2, threshold.red);
+        const std::uint32_t dark =
+            below(0, threshold.blue) & below(1, threshold.green) & below(2, threshold.red);
         // dark - 1 is all ones for a white pixel and zero for a black one.
         return (pixel & kFourthByte) | ((dark - 1u) & kColourBits);
     });

@@ -57,7 +57,9 @@ public:
         }
     }
 
-    std::uint8_t operator()(std::int32_t c, std::int32_t grey) const { return map_[Index(c, grey)]; }
+    std::uint8_t operator()(std::int32_t c, std::int32_t grey) const {
+        return map_[Index(c, grey)];
+    }
 
 private:
     static std::size_t Index(std::int32_t c, std::int32_t grey) {
@@ -88,8 +90,10 @@ public:
         const std::size_t bytes = columns_.size();
         for (std::size_t i = 0; i < bytes; ++i)
             columns_[i] = static_cast<std::int16_t>(up[i] + mid[i] + down[i]);
-        // 16-bit lanes throughout (the sums lie within -2295..2805), which
-        // doubles the pixels per instruction.
+        // Ten times the centre less its eight neighbours is eleven times it
+        // less its column and the two beside. 16-bit lanes throughout (the
+        // values lie within -2295..2805), which doubles the bytes per
+        // instruction.
         for (std::size_t i = 4; i + 4 < bytes; ++i) {
             const std::int16_t centre = mid[i];
             const auto sum = static_cast<std::int16_t>(11 * centre - columns_[i - 4] - columns_[i] -
@@ -142,6 +146,10 @@ public:
         for (std::int32_t level = 0; level < 256; ++level)
             steps_[level] = {colour_.data() + Index(level), carried_.data() + Index(level)};
     }
+
+    // The steps point into the object itself.
+    ErrorDiffusion(const ErrorDiffusion&) = delete;
+    ErrorDiffusion& operator=(const ErrorDiffusion&) = delete;
 
     void row(std::uint8_t* pixels, std::span<const std::uint8_t> levels) {
         // A local copy: the pixel stores could alias the member and would

@@ -29,8 +29,12 @@ public:
     }
 
     // Channel 0 (blue), 1 (green) or 2 (red).
-    std::uint8_t lowest(std::size_t channel) const { return Fold(lo_, channel, [](auto a, auto b) { return std::min(a, b); }); }
-    std::uint8_t highest(std::size_t channel) const { return Fold(hi_, channel, [](auto a, auto b) { return std::max(a, b); }); }
+    std::uint8_t lowest(std::size_t channel) const {
+        return Fold(lo_, channel, [](std::uint8_t a, std::uint8_t b) { return std::min(a, b); });
+    }
+    std::uint8_t highest(std::size_t channel) const {
+        return Fold(hi_, channel, [](std::uint8_t a, std::uint8_t b) { return std::max(a, b); });
+    }
 
 private:
     static constexpr std::size_t kLanes = 64;  // a multiple of 4: lane % 4 is the channel
@@ -46,12 +50,19 @@ private:
     template <class Pick>
     static std::uint8_t Fold(const Lanes& lanes, std::size_t channel, Pick pick) {
         std::uint8_t result = lanes[channel];
-        for (std::size_t lane = channel + 4; lane < kLanes; lane += 4) result = pick(result, lanes[lane]);
+        for (std::size_t lane = channel + 4; lane < kLanes; lane += 4)
+            result = pick(result, lanes[lane]);
         return result;
     }
 
-    Lanes lo_ = [] { Lanes l; l.fill(255); return l; }();
-    Lanes hi_{};
+    static Lanes Filled(std::uint8_t v) {
+        Lanes lanes;
+        lanes.fill(v);
+        return lanes;
+    }
+
+    Lanes lo_ = Filled(255);
+    Lanes hi_ = Filled(0);
 };
 
 // Stretches lo..hi onto 0..255. A channel that has one value over the whole
@@ -61,13 +72,14 @@ ByteTable StretchTable(std::int32_t lo, std::int32_t hi) {
     for (std::int32_t v = 0; v < 256; ++v) table[v] = static_cast<std::uint8_t>(v);
     if (lo == hi) return table;
     for (std::int32_t v = lo; v <= hi; ++v)
-        table[v] = static_cast<std::uint8_t>(Nearest((v - lo) * 255 / static_cast<double>(hi - lo)));
+        table[v] =
+            static_cast<std::uint8_t>(Nearest((v - lo) * 255 / static_cast<double>(hi - lo)));
     return table;
 }
 
 // What a level becomes under the power curve, or the error its conversion
-// to a byte raises: with a negative exponent 0 has no finite power and every
-// other level below 255 leaves the byte range.
+// to a byte raises: with a negative exponent 0 has no finite power, and a
+// level below 255 that the curve lifts to 255.5 or more leaves the byte range.
 struct CurvePoint {
     std::uint8_t value = 0;
     std::optional<ErrorKind> fault;
@@ -96,7 +108,8 @@ void RaiseAtFirstFault(const std::uint8_t* row, std::int32_t width,
 // call and no conversion instruction on the hot path.
 inline std::int32_t RoundHalfEven(double v) {
     const double shifted = v + 0x1.8p52;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted)));
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted)));
 }
 
 // One channel of one pixel: v + r * (2A + 1) - A, rounded and clamped. The
@@ -109,7 +122,7 @@ inline std::uint8_t Noisy(std::uint8_t level, float draw, double span, double am
 // 32 bits still takes that one draw before it fails.
 std::int32_t NoiseSpan(std::int32_t amount) {
     const std::int64_t span = 2 * std::int64_t{amount} + 1;
-    if (span < std::numeric_limits<std::int32_t>::min() || span > std::numeric_limits<std::int32_t>::max()) {
+    if (span != static_cast<std::int32_t>(span)) {
         float first;
         DrawUniform(std::span(&first, 1));
         Raise(ErrorKind::Overflow);

@@ -58,7 +58,8 @@ TestImage PerPixel(const TestImage& image, const std::function<Colour(Colour)>& 
 }
 
 TEST(InvertTest, TakesEveryChannelFrom255) {
-    const TestImage result = AppliedBothWays(kInvert, RowOf({{0, 1, 2}, {253, 254, 255}, {100, 128, 127}}));
+    const TestImage result =
+        AppliedBothWays(kInvert, RowOf({{0, 1, 2}, {253, 254, 255}, {100, 128, 127}}));
     EXPECT_EQ(ColourAt(result, 1), (Colour{255, 254, 253}));
     EXPECT_EQ(ColourAt(result, 2), (Colour{2, 1, 0}));
     EXPECT_EQ(ColourAt(result, 3), (Colour{155, 127, 128}));
@@ -82,9 +83,10 @@ TEST(AverageGrayTest, TakesTheTruncatedMean) {
         int grey;
     };
     const Case cases[] = {
-        {{255, 0, 0}, 85},    {{10, 10, 11}, 10},   {{0, 0, 2}, 0},       {{100, 100, 100}, 100},
-        {{255, 255, 255}, 255}, {{1, 2, 3}, 2},     {{254, 255, 255}, 254}, {{0, 255, 0}, 85},
-        {{0, 0, 255}, 85},    {{255, 255, 254}, 254},
+        {{255, 0, 0}, 85},      {{10, 10, 11}, 10},     {{0, 0, 2}, 0},
+        {{100, 100, 100}, 100}, {{255, 255, 255}, 255}, {{1, 2, 3}, 2},
+        {{254, 255, 255}, 254}, {{0, 255, 0}, 85},      {{0, 0, 255}, 85},
+        {{255, 255, 254}, 254},
     };
     TestImage image(static_cast<std::int32_t>(std::size(cases)), 1);
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -95,7 +97,8 @@ TEST(AverageGrayTest, TakesTheTruncatedMean) {
     const TestImage result = AppliedBothWays(kAverageGray, image);
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const int g = cases[i].grey;
-        EXPECT_EQ(ColourAt(result, static_cast<std::int32_t>(i + 1)), (Colour{g, g, g})) << cases[i].in;
+        EXPECT_EQ(ColourAt(result, static_cast<std::int32_t>(i + 1)), (Colour{g, g, g}))
+            << cases[i].in;
     }
 }
 
@@ -117,7 +120,8 @@ TEST(SwapChannelsTest, ArrangesChannelsBySelector) {
     };
     // From (blue 10, green 20, red 30).
     const Case cases[] = {
-        {1, {20, 30, 10}}, {2, {30, 10, 20}}, {3, {20, 10, 30}}, {4, {30, 20, 10}}, {5, {10, 30, 20}},
+        {1, {20, 30, 10}}, {2, {30, 10, 20}}, {3, {20, 10, 30}},
+        {4, {30, 20, 10}}, {5, {10, 30, 20}},
     };
     for (const Case& c : cases) {
         const TestImage result = AppliedBothWays(kSwapChannels, RowOf({{10, 20, 30}}), c.selector);
@@ -133,7 +137,8 @@ TEST(SwapChannelsTest, RoundTripsRestoreTheImage) {
     };
     for (const auto& trip : trips) {
         TestImage result = image;
-        for (const std::int32_t selector : trip) result = AppliedBothWays(kSwapChannels, result, selector);
+        for (const std::int32_t selector : trip)
+            result = AppliedBothWays(kSwapChannels, result, selector);
         EXPECT_EQ(result, image) << "starting with selector " << trip.front();
     }
 }
@@ -148,7 +153,9 @@ TEST(SwapChannelsTest, OtherSelectorsChangeNothingButStillReportEveryRow) {
     }
 }
 
-constexpr std::int32_t Packed(int red, int green, int blue) { return red + 256 * green + 65536 * blue; }
+constexpr std::int32_t Packed(int red, int green, int blue) {
+    return red + 256 * green + 65536 * blue;
+}
 
 TEST(ColorThresholdTest, BlackOnlyWhenEveryChannelIsStrictlyBelow) {
     const TestImage image = RowOf({{127, 127, 127},
@@ -167,10 +174,12 @@ TEST(ColorThresholdTest, BlackOnlyWhenEveryChannelIsStrictlyBelow) {
 
 TEST(ColorThresholdTest, EachThresholdGuardsItsOwnChannel) {
     // red 50, green 100, blue 150: the pixel is (blue, green, red).
-    const TestImage image = RowOf({{149, 99, 49}, {149, 99, 50}, {149, 100, 49}, {150, 99, 49}, {49, 99, 149}});
+    const TestImage image =
+        RowOf({{149, 99, 49}, {149, 99, 50}, {149, 100, 49}, {150, 99, 49}, {49, 99, 149}});
     const TestImage result = AppliedBothWays(kColorThreshold, image, Packed(50, 100, 150));
     const int expected[] = {0, 255, 255, 255, 255};
-    for (std::int32_t x = 1; x <= image.width; ++x) EXPECT_EQ(result.at(1, x, 1), expected[x - 1]) << x;
+    for (std::int32_t x = 1; x <= image.width; ++x)
+        EXPECT_EQ(result.at(1, x, 1), expected[x - 1]) << x;
 }
 
 TEST(ColorThresholdTest, ZeroTurnsEverythingWhite) {
@@ -180,16 +189,19 @@ TEST(ColorThresholdTest, ZeroTurnsEverythingWhite) {
 }
 
 TEST(ColorThresholdTest, WhiteBlackensEveryPixelWithoutAChannelAt255) {
-    const TestImage image = RowOf({{254, 254, 254}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 0}});
+    const TestImage image =
+        RowOf({{254, 254, 254}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 0}});
     const TestImage result = AppliedBothWays(kColorThreshold, image, 16777215);
     const int expected[] = {0, 255, 255, 255, 0};
-    for (std::int32_t x = 1; x <= image.width; ++x) EXPECT_EQ(result.at(2, x, 1), expected[x - 1]) << x;
+    for (std::int32_t x = 1; x <= image.width; ++x)
+        EXPECT_EQ(result.at(2, x, 1), expected[x - 1]) << x;
 }
 
 TEST(ColorThresholdTest, NegativeColoursNeverBlacken) {
     // Red keeps the sign: -1 and -256 give red thresholds of -1 and 0.
     for (const std::int32_t colour : {-1, -256, INT_MIN}) {
-        const TestImage result = AppliedBothWays(kColorThreshold, RowOf({{0, 0, 0}, {10, 20, 30}}), colour);
+        const TestImage result =
+            AppliedBothWays(kColorThreshold, RowOf({{0, 0, 0}, {10, 20, 30}}), colour);
         EXPECT_EQ(result, TestImage::Filled(2, 1, 255, 255, 255)) << colour;
     }
 }
@@ -202,7 +214,8 @@ TEST(ColorThresholdTest, IgnoresTheTopByteOfAPositiveColour) {
 
 TEST(ColorThresholdTest, MatchesThePlainComparisonOnRandomImages) {
     const TestImage image = TestImage::Random(9, 7, 13);
-    for (const std::int32_t colour : {Packed(128, 128, 128), Packed(200, 60, 90), Packed(1, 255, 255), -200}) {
+    for (const std::int32_t colour :
+         {Packed(128, 128, 128), Packed(200, 60, 90), Packed(1, 255, 255), -200}) {
         const SplitColour t = SplitColor(colour);
         const TestImage expected = PerPixel(image, [t](Colour c) {
             const int v = (c.red < t.red && c.green < t.green && c.blue < t.blue) ? 0 : 255;

@@ -22,15 +22,17 @@ struct Run {
 };
 
 std::string NameOf(const ::testing::TestParamInfo<Run>& info) {
-    std::string name = std::string(FindFilter(info.param.code)->name) + "_" +
-                       (info.param.amount < 0 ? "minus" + std::to_string(-std::int64_t{info.param.amount})
-                                              : std::to_string(info.param.amount));
+    std::string name =
+        std::string(FindFilter(info.param.code)->name) + "_" +
+        (info.param.amount < 0 ? "minus" + std::to_string(-std::int64_t{info.param.amount})
+                               : std::to_string(info.param.amount));
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     return name;
 }
 
-const std::pair<std::int32_t, std::int32_t> kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {7, 5}, {5, 7}, {1, 4}, {6, 1}};
+const std::pair<std::int32_t, std::int32_t> kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {7, 5},
+                                                        {5, 7}, {1, 4}, {6, 1}};
 
 // The image placed between two guard bands of a larger buffer.
 class GuardedImage {
@@ -90,7 +92,8 @@ TEST_P(ColourToneFilterTest, KeepsTheFourthByteAndStaysInsideTheBitmap) {
             const Outcome outcome = RunOn(image, mode);
             EXPECT_TRUE(outcome.guardsIntact) << w << " x " << h;
             for (std::size_t i = 3; i < image.bits.size(); i += 4)
-                ASSERT_EQ(outcome.image.bits[i], image.bits[i]) << w << " x " << h << ", byte " << i;
+                ASSERT_EQ(outcome.image.bits[i], image.bits[i])
+                    << w << " x " << h << ", byte " << i;
         }
     }
 }
@@ -120,13 +123,14 @@ TEST_P(ColourToneFilterTest, ProgressRisesToHundred) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllAmounts, ColourToneFilterTest,
-    ::testing::Values(Run{2, 0}, Run{12, 0}, Run{16, 1}, Run{16, 2}, Run{16, 3}, Run{16, 4}, Run{16, 5},
-                      Run{16, 0}, Run{18, 0x808080}, Run{18, -1}, Run{19, 0}, Run{28, 0}, Run{29, 0},
-                      Run{29, 20}, Run{29, -7}, Run{30, 15}, Run{30, -20}, Run{30, -100}, Run{30, 1'000'000'000},
-                      Run{31, 200}, Run{31, 50}, Run{31, 100}),
-    NameOf);
+INSTANTIATE_TEST_SUITE_P(AllAmounts, ColourToneFilterTest,
+                         ::testing::Values(Run{2, 0}, Run{12, 0}, Run{16, 1}, Run{16, 2},
+                                           Run{16, 3}, Run{16, 4}, Run{16, 5}, Run{16, 0},
+                                           Run{18, 0x808080}, Run{18, -1}, Run{19, 0}, Run{28, 0},
+                                           Run{29, 0}, Run{29, 20}, Run{29, -7}, Run{30, 15},
+                                           Run{30, -20}, Run{30, -100}, Run{30, 1'000'000'000},
+                                           Run{31, 200}, Run{31, 50}, Run{31, 100}),
+                         NameOf);
 
 }  // namespace
 }  // namespace tegmora::effects

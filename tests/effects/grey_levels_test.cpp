@@ -103,10 +103,10 @@ TEST(SaturationTest, WorkedExamples) {
         int out[3];
     };
     const Case cases[] = {
-        {15, {100, 150, 200}, {92, 150, 208}},  {15, {0, 0, 255}, {0, 0, 255}},
+        {15, {100, 150, 200}, {92, 150, 208}},   {15, {0, 0, 255}, {0, 0, 255}},
         {-20, {100, 150, 200}, {110, 150, 190}}, {-20, {0, 0, 255}, {17, 17, 221}},
-        {15, {10, 20, 30}, {8, 20, 32}},        {-20, {255, 255, 0}, {238, 238, 34}},
-        {-100, {10, 20, 60}, {30, 30, 30}},     {-200, {10, 20, 60}, {50, 40, 0}},
+        {15, {10, 20, 30}, {8, 20, 32}},         {-20, {255, 255, 0}, {238, 238, 34}},
+        {-100, {10, 20, 60}, {30, 30, 30}},      {-200, {10, 20, 60}, {50, 40, 0}},
     };
     for (const Case& c : cases) {
         TestImage image(1, 1);
@@ -114,7 +114,8 @@ TEST(SaturationTest, WorkedExamples) {
                   static_cast<std::uint8_t>(c.in[2]));
         const TestImage result = AppliedBothWays(kSaturation, image, c.amount);
         for (int ch = 1; ch <= 3; ++ch)
-            EXPECT_EQ(result.at(ch, 1, 1), c.out[ch - 1]) << "amount " << c.amount << ", channel " << ch;
+            EXPECT_EQ(result.at(ch, 1, 1), c.out[ch - 1])
+                << "amount " << c.amount << ", channel " << ch;
     }
 }
 
@@ -147,17 +148,36 @@ TEST(SaturationTest, MatchesTheFormulaForEveryChannelAndGreyLevel) {
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         const auto x = static_cast<std::int32_t>(i % 256 + 1);
         const auto y = static_cast<std::int32_t>(i / 256 + 1);
-        image.set(x, y, static_cast<std::uint8_t>(pixels[i][0]), static_cast<std::uint8_t>(pixels[i][1]),
-                  static_cast<std::uint8_t>(pixels[i][2]));
+        image.set(x, y, static_cast<std::uint8_t>(pixels[i][0]),
+                  static_cast<std::uint8_t>(pixels[i][1]), static_cast<std::uint8_t>(pixels[i][2]));
     }
-    for (const std::int32_t amount : {15, -20, 1, -1, 7, 33, 50, -50, 99, 150, -150, 250, 333, 1000, -1000,
-                                      12345, -99999, 1234567, 1'000'000'000, -1'000'000'000}) {
+    for (const std::int32_t amount : {15,
+                                      -20,
+                                      1,
+                                      -1,
+                                      7,
+                                      33,
+                                      50,
+                                      -50,
+                                      99,
+                                      150,
+                                      -150,
+                                      250,
+                                      333,
+                                      1000,
+                                      -1000,
+                                      12345,
+                                      -99999,
+                                      1234567,
+                                      1'000'000'000,
+                                      -1'000'000'000}) {
         const TestImage result = Applied(kSaturation, image, amount, WriteBack::AsRowsFinish);
         int mismatches = 0;
         for (std::size_t i = 0; i < pixels.size(); ++i) {
             const auto x = static_cast<std::int32_t>(i % 256 + 1);
             const auto y = static_cast<std::int32_t>(i / 256 + 1);
-            if (result.at(1, x, y) != SaturatedChannel(amount, image.at(1, x, y), GreyOf(image, x, y)))
+            if (result.at(1, x, y) !=
+                SaturatedChannel(amount, image.at(1, x, y), GreyOf(image, x, y)))
                 ++mismatches;
         }
         EXPECT_EQ(mismatches, 0) << "amount " << amount;
@@ -190,7 +210,8 @@ TEST(SaturationTest, HugeStrengthsSaturateWhatFitsIn32Bits) {
     const TestImage result = AppliedBothWays(kSaturation, image, INT_MAX);
     const int expected[3][3] = {{255, 0, 0}, {0, 41, 255}, {200, 200, 200}};
     for (std::int32_t x = 1; x <= 3; ++x)
-        for (int c = 1; c <= 3; ++c) EXPECT_EQ(result.at(c, x, 1), expected[x - 1][c - 1]) << x << ", " << c;
+        for (int c = 1; c <= 3; ++c)
+            EXPECT_EQ(result.at(c, x, 1), expected[x - 1][c - 1]) << x << ", " << c;
 }
 
 TEST(SaturationTest, OverflowsWhereAValueLeaves32Bits) {
@@ -213,14 +234,17 @@ TEST(SaturationTest, ReportsEveryRowThenHundred) {
 }
 
 TEST(BlackAndWhiteTest, UniformGreyMakesStripesForEvenWidths) {
-    const TestImage result = AppliedBothWays(kBlackAndWhite, TestImage::Filled(4, 3, 100, 100, 100));
-    const std::vector<std::vector<int>> stripes = {{255, 0, 255, 0}, {255, 0, 255, 0}, {255, 0, 255, 0}};
+    const TestImage result =
+        AppliedBothWays(kBlackAndWhite, TestImage::Filled(4, 3, 100, 100, 100));
+    const std::vector<std::vector<int>> stripes = {
+        {255, 0, 255, 0}, {255, 0, 255, 0}, {255, 0, 255, 0}};
     EXPECT_EQ(result.blueRows(), stripes);
     EXPECT_EQ(result, ReferenceBlackAndWhite(TestImage::Filled(4, 3, 100, 100, 100)));
 }
 
 TEST(BlackAndWhiteTest, UniformGreyMakesACheckerboardForOddWidths) {
-    const TestImage result = AppliedBothWays(kBlackAndWhite, TestImage::Filled(5, 3, 100, 100, 100));
+    const TestImage result =
+        AppliedBothWays(kBlackAndWhite, TestImage::Filled(5, 3, 100, 100, 100));
     const std::vector<std::vector<int>> checkerboard = {
         {255, 0, 255, 0, 255}, {0, 255, 0, 255, 0}, {255, 0, 255, 0, 255}};
     EXPECT_EQ(result.blueRows(), checkerboard);
@@ -228,7 +252,8 @@ TEST(BlackAndWhiteTest, UniformGreyMakesACheckerboardForOddWidths) {
 
 TEST(BlackAndWhiteTest, AlternationHoldsOverLargerImages) {
     for (const std::int32_t w : {8, 9}) {
-        const TestImage result = AppliedBothWays(kBlackAndWhite, TestImage::Filled(w, 8, 100, 100, 100));
+        const TestImage result =
+            AppliedBothWays(kBlackAndWhite, TestImage::Filled(w, 8, 100, 100, 100));
         for (std::int32_t y = 1; y <= 8; ++y)
             for (std::int32_t x = 1; x <= w; ++x) {
                 const bool white = ((y - 1) * w + (x - 1)) % 2 == 0;
@@ -239,11 +264,13 @@ TEST(BlackAndWhiteTest, AlternationHoldsOverLargerImages) {
 
 TEST(BlackAndWhiteTest, BlackTurnsWhiteAndSoDoLevelsFrom252) {
     for (const std::uint8_t level : {0, 252, 253, 255}) {
-        const TestImage result = AppliedBothWays(kBlackAndWhite, TestImage::Filled(5, 4, level, level, level));
+        const TestImage result =
+            AppliedBothWays(kBlackAndWhite, TestImage::Filled(5, 4, level, level, level));
         EXPECT_EQ(result, TestImage::Filled(5, 4, 255, 255, 255)) << int{level};
     }
     // At 251 the first white leaves an error of -1, and the next pixel falls below.
-    const TestImage result = AppliedBothWays(kBlackAndWhite, TestImage::Filled(3, 1, 251, 251, 251));
+    const TestImage result =
+        AppliedBothWays(kBlackAndWhite, TestImage::Filled(3, 1, 251, 251, 251));
     EXPECT_EQ(result.blueRows(), (std::vector<std::vector<int>>{{255, 0, 255}}));
 }
 
@@ -259,9 +286,11 @@ TEST(BlackAndWhiteTest, SharpensInteriorPixelsAndCarriesErrorAcrossRowEnds) {
 TEST(BlackAndWhiteTest, ThinImagesAreThresholdedUnsharpened) {
     // Mean 100: 10 is black (error 2), 202 white (error -13), 77 black.
     const std::vector<std::vector<int>> expected = {{0}, {255}, {0}};
-    EXPECT_EQ(AppliedBothWays(kBlackAndWhite, TestImage::Grey({{10}, {200}, {90}})).blueRows(), expected);
+    EXPECT_EQ(AppliedBothWays(kBlackAndWhite, TestImage::Grey({{10}, {200}, {90}})).blueRows(),
+              expected);
     const std::vector<std::vector<int>> expectedRow = {{0, 255, 0}};
-    EXPECT_EQ(AppliedBothWays(kBlackAndWhite, TestImage::Grey({{10, 200, 90}})).blueRows(), expectedRow);
+    EXPECT_EQ(AppliedBothWays(kBlackAndWhite, TestImage::Grey({{10, 200, 90}})).blueRows(),
+              expectedRow);
 }
 
 TEST(BlackAndWhiteTest, MatchesThePlainTranscriptionOnRandomImages) {
@@ -269,7 +298,8 @@ TEST(BlackAndWhiteTest, MatchesThePlainTranscriptionOnRandomImages) {
         EXPECT_EQ(AppliedBothWays(kBlackAndWhite, TestImage::Random(w, h, 3)),
                   ReferenceBlackAndWhite(TestImage::Random(w, h, 3)))
             << w << " x " << h;
-        EXPECT_EQ(AppliedBothWays(kBlackAndWhite, Gentle(w, h, 4)), ReferenceBlackAndWhite(Gentle(w, h, 4)))
+        EXPECT_EQ(AppliedBothWays(kBlackAndWhite, Gentle(w, h, 4)),
+                  ReferenceBlackAndWhite(Gentle(w, h, 4)))
             << w << " x " << h;
     }
 }
@@ -279,7 +309,8 @@ TEST(BlackAndWhiteTest, ReportsTheMeanPassThenEveryRow) {
     for (const std::int32_t step : RowSteps(6, 5, 95)) expected.push_back(step);
     expected.push_back(100);
     EXPECT_EQ(ProgressOf(kBlackAndWhite, TestImage::Random(4, 6, 9)), expected);
-    EXPECT_EQ(ProgressOf(kBlackAndWhite, TestImage::Random(4, 6, 9), 0, WriteBack::AsRowsFinish), expected);
+    EXPECT_EQ(ProgressOf(kBlackAndWhite, TestImage::Random(4, 6, 9), 0, WriteBack::AsRowsFinish),
+              expected);
 }
 
 TEST(BlackAndWhiteTest, SumsGreyLevelsBeyond32Bits) {

@@ -48,7 +48,8 @@ std::vector<int> ChannelRow(const TestImage& image, int channel) {
 TestImage RandomWithin(std::int32_t w, std::int32_t h, std::uint32_t seed, int lo, int hi) {
     TestImage image = TestImage::Random(w, h, seed);
     for (std::size_t i = 0; i < image.bits.size(); ++i)
-        if (i % 4 != 3) image.bits[i] = static_cast<std::uint8_t>(lo + image.bits[i] % (hi - lo + 1));
+        if (i % 4 != 3)
+            image.bits[i] = static_cast<std::uint8_t>(lo + image.bits[i] % (hi - lo + 1));
     return image;
 }
 
@@ -79,7 +80,8 @@ int GammaOf(std::int32_t amount, int v) {
 }
 
 // Noise spelled out, taking draws in scan order, blue, green, red.
-TestImage ReferenceNoise(const TestImage& image, std::int32_t amount, const std::vector<float>& draws) {
+TestImage ReferenceNoise(const TestImage& image, std::int32_t amount,
+                         const std::vector<float>& draws) {
     TestImage out = image;
     std::size_t next = 0;
     for (std::int32_t y = 1; y <= image.height; ++y)
@@ -99,7 +101,8 @@ std::vector<float> RandomDraws(std::size_t count, std::uint32_t seed) {
     return draws;
 }
 
-const std::pair<std::int32_t, std::int32_t> kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {7, 5}, {16, 9}, {5, 1}, {1, 6}};
+const std::pair<std::int32_t, std::int32_t> kSizes[] = {{1, 1},  {2, 2}, {3, 3}, {7, 5},
+                                                        {16, 9}, {5, 1}, {1, 6}};
 
 TEST(AutoLevelsTest, StretchesEachChannelOverItsOwnRange) {
     // Blue spans 50..150; green and red already span 0..255.
@@ -113,7 +116,8 @@ TEST(AutoLevelsTest, StretchesEachChannelOverItsOwnRange) {
 TEST(AutoLevelsTest, TwoToneChannelsRoundTheirMiddleToEven) {
     const TestImage image = RowOf({{0, 0, 0}, {1, 1, 1}, {2, 2, 2}});
     const TestImage result = AppliedBothWays(kAutoLevels, image);
-    for (int c = 1; c <= 3; ++c) EXPECT_EQ(ChannelRow(result, c), (std::vector<int>{0, 128, 255})) << c;
+    for (int c = 1; c <= 3; ++c)
+        EXPECT_EQ(ChannelRow(result, c), (std::vector<int>{0, 128, 255})) << c;
 }
 
 TEST(AutoLevelsTest, LeavesAChannelWithOneValueAsItIs) {
@@ -137,7 +141,8 @@ TEST(AutoLevelsTest, LeavesFullRangeImagesUnchanged) {
 TEST(AutoLevelsTest, MatchesThePlainStretchOnRandomImages) {
     for (const auto& [w, h] : kSizes) {
         const TestImage image = RandomWithin(w, h, 12, 40, 190);
-        EXPECT_EQ(AppliedBothWays(kAutoLevels, image), ReferenceAutoLevels(image)) << w << " x " << h;
+        EXPECT_EQ(AppliedBothWays(kAutoLevels, image), ReferenceAutoLevels(image))
+            << w << " x " << h;
     }
     // Wide enough that the scan's lanes wrap around several times.
     const TestImage wide = RandomWithin(83, 4, 14, 3, 250);
@@ -168,13 +173,14 @@ TEST(GammaTest, WorkedExamples) {
         int out;
     };
     const Case cases[] = {
-        {200, 1, 16},  {200, 64, 128}, {200, 128, 181}, {200, 0, 0},   {200, 255, 255},
-        {50, 64, 16},  {50, 128, 64},  {50, 200, 157},  {50, 0, 0},    {50, 255, 255},
-        {220, 254, 255},
+        {200, 1, 16},    {200, 64, 128}, {200, 128, 181}, {200, 0, 0},
+        {200, 255, 255}, {50, 64, 16},   {50, 128, 64},   {50, 200, 157},
+        {50, 0, 0},      {50, 255, 255}, {220, 254, 255},
     };
     for (const Case& c : cases) {
         const auto v = static_cast<std::uint8_t>(c.in);
-        const TestImage result = AppliedBothWays(kGamma, TestImage::Filled(1, 1, v, v, v), c.amount);
+        const TestImage result =
+            AppliedBothWays(kGamma, TestImage::Filled(1, 1, v, v, v), c.amount);
         EXPECT_EQ(result, TestImage::Filled(1, 1, c.out, c.out, c.out)) << c.amount << ": " << c.in;
     }
 }
@@ -188,8 +194,8 @@ TEST(GammaTest, MatchesThePowerCurveOnEveryLevel) {
     // Every level in every channel, arranged differently per channel.
     TestImage image(16, 16);
     for (int v = 0; v < 256; ++v)
-        image.set(v % 16 + 1, v / 16 + 1, static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(255 - v),
-                  static_cast<std::uint8_t>((v * 7) & 255));
+        image.set(v % 16 + 1, v / 16 + 1, static_cast<std::uint8_t>(v),
+                  static_cast<std::uint8_t>(255 - v), static_cast<std::uint8_t>((v * 7) & 255));
     for (const std::int32_t amount : {200, 50, 220, 150, 1, 37, 99, 101, 1000, INT_MAX}) {
         const TestImage result = AppliedBothWays(kGamma, image, amount);
         for (std::int32_t y = 1; y <= 16; ++y)
@@ -206,7 +212,8 @@ TEST(GammaTest, ZeroDividesByZeroBeforeTouchingAnything) {
     ProgressRecorder recorder;
     TestImage target = image;
     recorder.progress = 42;
-    EXPECT_THROW(ApplyFilter(kGamma, target.view(), 0, recorder.progress, WriteBack::AsRowsFinish), FilterError);
+    EXPECT_THROW(ApplyFilter(kGamma, target.view(), 0, recorder.progress, WriteBack::AsRowsFinish),
+                 FilterError);
     EXPECT_EQ(recorder.progress, 42);
     EXPECT_TRUE(recorder.seen.empty());
 }
@@ -235,7 +242,8 @@ TEST(GammaTest, NegativeAmountsReportTheRowsBeforeTheFailure) {
     image.set(2, 2, 255, 7, 255);
     const TestImage before = image;
     ProgressRecorder recorder;
-    EXPECT_THROW(ApplyFilter(kGamma, image.view(), -50, recorder.progress, WriteBack::AsRowsFinish), FilterError);
+    EXPECT_THROW(ApplyFilter(kGamma, image.view(), -50, recorder.progress, WriteBack::AsRowsFinish),
+                 FilterError);
     EXPECT_EQ(recorder.seen, (std::vector<std::int32_t>{33}));
     EXPECT_EQ(image, before);
 }
@@ -249,7 +257,8 @@ TEST(GammaTest, NegativeAmountsKeepLevelsThatRoundBackTo255) {
     // (254 / 255) ^ -0.4 * 255 is about 255.4: above 255, yet it rounds to it.
     EXPECT_EQ(AppliedBothWays(kGamma, TestImage::Filled(2, 1, 254, 254, 254), -250),
               TestImage::Filled(2, 1, 255, 255, 255));
-    ExpectFailsLeavingImage(kGamma, TestImage::Filled(2, 1, 254, 254, 254), -100, ErrorKind::Overflow);
+    ExpectFailsLeavingImage(kGamma, TestImage::Filled(2, 1, 254, 254, 254), -100,
+                            ErrorKind::Overflow);
 }
 
 TEST(GammaTest, TheMostNegativeAmountRoundsEveryNonZeroLevelTo255) {
@@ -263,7 +272,8 @@ TEST(GammaTest, TheMostNegativeAmountRoundsEveryNonZeroLevelTo255) {
     const TestImage result = AppliedBothWays(kGamma, ramp, INT_MIN);
     for (std::int32_t y = 1; y <= 17; ++y)
         for (std::int32_t x = 1; x <= 15; ++x) EXPECT_EQ(result.at(3, x, y), 255) << x << ", " << y;
-    ExpectFailsLeavingImage(kGamma, RowOf({{1, 2, 3}, {4, 0, 6}}), INT_MIN, ErrorKind::InvalidFloatingPoint);
+    ExpectFailsLeavingImage(kGamma, RowOf({{1, 2, 3}, {4, 0, 6}}), INT_MIN,
+                            ErrorKind::InvalidFloatingPoint);
 }
 
 TEST(GammaTest, MayFailMidRunOnlyForNegativeAmounts) {
@@ -311,7 +321,8 @@ TEST(NoiseTest, MatchesThePlainFormulaInDrawOrder) {
     for (const auto& [w, h] : kSizes)
         for (const std::int32_t amount : {0, 1, 20, 50, -3, 1000, 1'073'741'823, -1'073'741'824}) {
             const TestImage image = TestImage::Random(w, h, 31);
-            EXPECT_EQ(AppliedBothWays(kNoise, image, amount, &draws), ReferenceNoise(image, amount, sequence))
+            EXPECT_EQ(AppliedBothWays(kNoise, image, amount, &draws),
+                      ReferenceNoise(image, amount, sequence))
                 << w << " x " << h << ", amount " << amount;
         }
 }

@@ -63,7 +63,8 @@ public:
 };
 
 // Every progress value a run reports, in order.
-inline std::vector<std::int32_t> ProgressOf(std::int32_t code, TestImage image, std::int32_t amount = 0,
+inline std::vector<std::int32_t> ProgressOf(std::int32_t code, TestImage image,
+                                            std::int32_t amount = 0,
                                             WriteBack writeBack = WriteBack::AtEnd) {
     ProgressRecorder recorder;
     ApplyFilter(code, image.view(), amount, recorder.progress, writeBack);
