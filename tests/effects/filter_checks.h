@@ -1,5 +1,6 @@
-// Running a filter the ways a caller can: in both write-back modes, with a
-// scripted generator, with progress recorded, and expecting a clean failure.
+// One-row test images, and running a filter the ways a caller can: in both
+// write-back modes, with a scripted generator, with progress recorded, and
+// expecting a clean failure.
 #pragma once
 
 #include "effects.h"
@@ -8,12 +9,26 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 namespace tegmora::effects::testing {
+
+// Pixels given as (blue, green, red).
+using Pixels = std::vector<std::array<int, 3>>;
+
+// One row of pixels.
+inline TestImage RowOf(const Pixels& pixels) {
+    TestImage image(static_cast<std::int32_t>(pixels.size()), 1);
+    std::int32_t x = 1;
+    for (const auto& p : pixels)
+        image.set(x++, 1, static_cast<std::uint8_t>(p[0]), static_cast<std::uint8_t>(p[1]),
+                  static_cast<std::uint8_t>(p[2]));
+    return image;
+}
 
 // Replaces the engine's generator with a fixed list of draws, repeated from
 // the start when it runs out; the real generator is back on destruction.
