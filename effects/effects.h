@@ -28,9 +28,12 @@
 //   Brightness (14),
 //   Contrast (17)        A + 100 outside 32 bits: overflow.
 //   Noise (29)           2 * A + 1 outside 32 bits: overflow.
-//   Gamma (31)           A = 0: division by zero; A < 0: overflow (a level below
-//                        255 would leave 0..255) or invalid floating-point
-//                        operation (level 0 has no finite power).
+//   Saturation (30)      |A| from about 1,263,200,000: overflow at the first
+//                        pixel whose S * (c - grey) + c rounds outside 32 bits.
+//   Gamma (31)           A = 0: division by zero; A < 0: at the first channel
+//                        that cannot be converted, overflow (a level below 255
+//                        that the curve lifts past 255.5) or invalid
+//                        floating-point operation (level 0 has no finite power).
 //   Floyd-Steinberg (21),
 //   Burkes (22),
 //   Dither (23)          A = 0: division by zero.

@@ -161,6 +161,14 @@ Levels& LevelTable();
 // LevelTable(i) = i \ 3: LevelTable(B + G + R) is a pixel's truncated grey level.
 void FillGreyLevels();
 
+// (B + G + R) \ 3 for a sum of three channels (0..765) without a division,
+// so that loops over whole rows vectorise. The factor lies just above 1/3:
+// a multiple of three lands on its quotient or a hair above, and 3k + 2
+// stays below k + 1 up to 765, so truncation is exact over that range.
+constexpr std::int32_t GreyLevel(std::int32_t channelSum) {
+    return static_cast<std::int32_t>(static_cast<float>(channelSum) * 0.33337f);
+}
+
 // Truncated mean of the truncated grey levels (B + G + R) \ 3 of every pixel
 // of the unchanged image, summed in 64 bits. Fills LevelTable with the grey
 // levels first.
@@ -180,6 +188,8 @@ void SpreadOverflow(std::int32_t (&v)[3]);
 
 // Amounts for which a filter may fail after it has begun writing rows.
 bool ContrastMayFailMidRun(std::int32_t amount);
+bool SaturationMayFailMidRun(std::int32_t amount);
+bool GammaMayFailMidRun(std::int32_t amount);
 
 // Filter routines, one family per source file.
 void Sharpen(FilterRun&);

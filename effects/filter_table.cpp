@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::array<FilterInfo, 31> kFilters{{
     {1, "Sharpen", true, nullptr, nullptr},
-    {2, "Invert", false, nullptr, nullptr},
+    {2, "Invert", false, Invert, nullptr},
     {3, "Blur", false, nullptr, nullptr},
     {4, "Diffuse", true, nullptr, nullptr},
     {5, "Smooth", false, nullptr, nullptr},
@@ -19,14 +19,14 @@ constexpr std::array<FilterInfo, 31> kFilters{{
     {9, "Horizontal Emboss", true, nullptr, nullptr},
     {10, "Reverse Diagonal Emboss", true, nullptr, nullptr},
     {11, "Reverse Horizontal Emboss", true, nullptr, nullptr},
-    {12, "Average Gray", false, nullptr, nullptr},
+    {12, "Average Gray", false, AverageGray, nullptr},
     {13, "Relief", false, nullptr, nullptr},
     {14, "Brightness", true, Brightness, nullptr},
     {15, "Pixelize", true, nullptr, nullptr},
-    {16, "Swap Channels", true, nullptr, nullptr},
+    {16, "Swap Channels", true, SwapChannels, nullptr},
     {17, "Contrast", true, Contrast, ContrastMayFailMidRun},
-    {18, "Color Threshold", true, nullptr, nullptr},
-    {19, "Black and White", false, nullptr, nullptr},
+    {18, "Color Threshold", true, ColorThreshold, nullptr},
+    {19, "Black and White", false, BlackAndWhite, nullptr},
     {20, "Ordered Dither", false, nullptr, nullptr},
     {21, "Floyd-Steinberg Dither", true, nullptr, nullptr},
     {22, "Burkes Dither", true, nullptr, nullptr},
@@ -35,10 +35,10 @@ constexpr std::array<FilterInfo, 31> kFilters{{
     {25, "Dilate", false, nullptr, nullptr},
     {26, "Erode", false, nullptr, nullptr},
     {27, "Inner Edge", false, nullptr, nullptr},
-    {28, "Auto Levels", false, nullptr, nullptr},
-    {29, "Noise", true, nullptr, nullptr},
-    {30, "Saturation", true, nullptr, nullptr},
-    {31, "Gamma", true, nullptr, nullptr},
+    {28, "Auto Levels", false, AutoLevels, nullptr},
+    {29, "Noise", true, Noise, nullptr},
+    {30, "Saturation", true, Saturation, SaturationMayFailMidRun},
+    {31, "Gamma", true, Gamma, GammaMayFailMidRun},
 }};
 
 // "Gray Scale" runs Average Gray: a button of that name must remove colour.
