@@ -25,8 +25,10 @@
 //                        |A| > 8,000,000: overflow where a product leaves 32 bits.
 //   Edge Enhance (6)     the same with A + 9 and A + 1; A = -1 divides by zero.
 //   Pixelize (15)        A = 0: division by zero.
-//   Brightness (14),
-//   Contrast (17)        A + 100 outside 32 bits: overflow.
+//   Brightness (14)      A + 100 outside 32 bits, or a level of the factor's table
+//                        outside 32 bits: overflow.
+//   Contrast (17)        the same; and |A + 100| above 250,000,000: overflow at
+//                        a pixel whose spreading leaves 32 bits.
 //   Noise (29)           2 * A + 1 outside 32 bits: overflow.
 //   Saturation (30)      |A| from about 1,263,200,000: overflow at the first
 //                        pixel whose S * (c - grey) + c rounds outside 32 bits.
