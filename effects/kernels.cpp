@@ -1,0 +1,284 @@
+// The six 3 x 3 kernel filters. Each kernel is a row of data; one routine
+// runs the four that read their own results in place, another the two that
+// read the unchanged image. Rows 1 and H and columns 1 and W are only read.
+#include "engine.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <vector>
+
+namespace tegmora::effects {
+namespace {
+
+enum class Reads {
+    InPlace,   // WorkBits: the results above and to the left are already in
+    Snapshot,  // SourceBits: the image as the run found it
+};
+
+struct Kernel {
+    // Rows dy = -1, 0, +1; within a row dx = -1, 0, +1.
+    std::array<std::int32_t, 9> weights;
+    std::int32_t divisor = 1;
+    // The centre weight and the divisor are the amount plus the values above.
+    bool addsAmount = false;
+    Reads reads = Reads::InPlace;
+    bool clamps = false;
+    // Added after the division; Contour adds the amount's colour instead.
+    std::int32_t offset = 0;
+    bool offsetIsColour = false;
+};
+
+constexpr int kLeft = 3;
+constexpr int kCentre = 4;
+
+constexpr Kernel kSharpen{.weights = {-2, -2, -2, -2, 24, -2, -2, -2, -2},
+                          .divisor = 8, .addsAmount = true, .clamps = true};
+constexpr Kernel kBlur{.weights = {1, 1, 1, 1, 0, 1, 1, 1, 1}, .divisor = 8};
+constexpr Kernel kSmooth{.weights = {0, 1, 0, 1, 1, 1, 0, 1, 0}, .divisor = 5};
+constexpr Kernel kEdgeEnhance{.weights = {-1, -1, -1, -1, 9, -1, -1, -1, -1},
+                              .divisor = 1, .addsAmount = true, .clamps = true};
+constexpr Kernel kContour{.weights = {-1, -1, -1, -1, 8, -1, -1, -1, -1},
+                          .reads = Reads::Snapshot, .clamps = true, .offsetIsColour = true};
+constexpr Kernel kRelief{.weights = {2, 1, 0, 1, 1, -1, 0, -1, -2},
+                         .divisor = 2, .reads = Reads::Snapshot, .clamps = true, .offset = 50};
+
+// A kernel without a clamp must keep every result in 0..255 by itself.
+constexpr bool StaysInByte(const Kernel& k) {
+    std::int32_t positive = 0;
+    for (const std::int32_t w : k.weights) {
+        if (w < 0) return false;
+        positive += w;
+    }
+    return k.offset == 0 && !k.offsetIsColour && positive <= k.divisor;
+}
+static_assert(StaysInByte(kBlur) && StaysInByte(kSmooth));
+
+// What the amount decides, computed once before the first row.
+struct RunValues {
+    std::int32_t centre;
+    std::int32_t divisor;
+    std::array<std::int32_t, 4> offsets;  // blue, green, red; none for the fourth byte
+};
+
+RunValues Prepare(const Kernel& k, std::int32_t amount) {
+    RunValues v{k.weights[kCentre], k.divisor, {k.offset, k.offset, k.offset, 0}};
+    if (k.addsAmount) {
+        v.centre = CheckedAdd(amount, k.weights[kCentre]);
+        v.divisor = CheckedAdd(amount, k.divisor);
+    }
+    if (k.offsetIsColour) {
+        const SplitColour colour = SplitColor(amount);
+        v.offsets = {colour.blue, colour.green, colour.red, 0};
+    }
+    return v;
+}
+
+// The new value of a channel whose weighted sum is `sum`.
+template <const Kernel& K, typename Sum>
+std::uint8_t Result(const RunValues& v, Sum sum, int channel) {
+    const Sum divisor = K.addsAmount ? v.divisor : K.divisor;
+    const Sum value = sum / divisor + v.offsets[static_cast<std::size_t>(channel)];
+    if constexpr (K.clamps) return static_cast<std::uint8_t>(std::clamp<Sum>(value, 0, 255));
+    static_assert(K.clamps || StaysInByte(K));
+    return static_cast<std::uint8_t>(value);
+}
+
+// Every weighted sum a kernel can reach over bytes, its centre weight given.
+struct Range {
+    std::int64_t low = 0;
+    std::int64_t high = 0;
+};
+
+constexpr Range SumRange(const Kernel& k, std::int64_t centre) {
+    Range r;
+    for (int t = 0; t < 9; ++t) {
+        const std::int64_t w = t == kCentre ? centre : k.weights[static_cast<std::size_t>(t)];
+        (w < 0 ? r.low : r.high) += w * 255;
+    }
+    return r;
+}
+
+constexpr bool FitsInt32(std::int64_t v) {
+    return v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max();
+}
+
+bool MayOverflow(const Kernel& k, std::int32_t amount) {
+    const Range r = SumRange(k, std::int64_t{amount} + k.weights[kCentre]);
+    return !FitsInt32(r.low) || !FitsInt32(r.high);
+}
+
+// The three rows around row y, top to bottom.
+using Rows = std::array<const std::uint8_t*, 3>;
+
+// The weighted sum at byte i of the middle row, leaving out the taps in
+// `skipped`; in 32-bit arithmetic that may wrap, for callers that only keep
+// what fits.
+template <const Kernel& K, int... skipped>
+std::uint32_t WrappingSum(const Rows& rows, std::size_t i, std::uint32_t centre) {
+    std::uint32_t sum = 0;
+    for (int t = 0; t < 9; ++t) {
+        if (((t == skipped) || ...)) continue;
+        const std::uint32_t w = t == kCentre ? centre : static_cast<std::uint32_t>(K.weights[t]);
+        sum += w * rows[static_cast<std::size_t>(t / 3)][i + 4 * static_cast<std::size_t>(t % 3) - 4];
+    }
+    return sum;
+}
+
+// The in-place kernels chain each pixel to its left neighbour's new value.
+// When every reachable sum fits a small table, the chain is one addition and
+// one load: the rest of the sum is gathered for the whole row first, as an
+// index into a table of results. The table runs downward when the left
+// weight is negative, so that the left value always adds to the index.
+constexpr std::int64_t kMaxTableSize = std::int64_t{1} << 15;
+
+template <const Kernel& K>
+class ResultTable {
+public:
+    ResultTable(const RunValues& v, Range r) : low_(r.low), high_(r.high), results_(Size(r)) {
+        for (std::size_t i = 0; i < results_.size(); ++i) {
+            const std::int64_t sum = kUpward ? r.low + static_cast<std::int64_t>(i)
+                                             : r.high - static_cast<std::int64_t>(i);
+            results_[i] = Result<K>(v, sum, 0);
+        }
+    }
+
+    static constexpr bool Fits(Range r) { return r.high - r.low < kMaxTableSize; }
+
+    // Row indices without the left neighbour, bytes [begin, end).
+    void gather(const Rows& rows, std::size_t begin, std::size_t end, std::int32_t centre,
+                std::uint16_t* index) const {
+        const auto low = static_cast<std::uint32_t>(low_);
+        const auto high = static_cast<std::uint32_t>(high_);
+        const auto c = static_cast<std::uint32_t>(centre);
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::uint32_t sum = WrappingSum<K, kLeft>(rows, i, c);
+            index[i] = static_cast<std::uint16_t>(kUpward ? sum - low : high - sum);
+        }
+    }
+
+    std::uint8_t next(std::uint16_t index, std::uint8_t left) const {
+        return results_[index + kLeftStep * std::size_t{left}];
+    }
+
+private:
+    static constexpr bool kUpward = K.weights[kLeft] >= 0;
+    static constexpr std::size_t kLeftStep = static_cast<std::size_t>(kUpward ? K.weights[kLeft] : -K.weights[kLeft]);
+
+    static std::size_t Size(Range r) { return static_cast<std::size_t>(r.high - r.low + 1); }
+
+    std::int64_t low_;
+    std::int64_t high_;
+    std::vector<std::uint8_t> results_;
+};
+
+template <const Kernel& K>
+void InPlaceByTable(FilterRun& run, const RunValues& v, Range range) {
+    const ResultTable<K> table(v, range);
+    const PixelBuffer& work = run.work;
+    const std::size_t end = work.stride() - 4;
+    std::vector<std::uint16_t> index(work.stride());
+    for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
+        std::uint8_t* here = work.row(y);
+        table.gather({work.row(y - 1), here, work.row(y + 1)}, 4, end, v.centre, index.data());
+        std::uint8_t left[3] = {here[0], here[1], here[2]};
+        for (std::size_t i = 4; i < end; i += 4) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                left[c] = table.next(index[i + c], left[c]);
+                here[i + c] = left[c];
+            }
+        }
+        run.rowDone(y);
+    }
+}
+
+// Any amount: the sums in 64 bits, each checked where the 32-bit product
+// and the sum after it would overflow.
+template <const Kernel& K>
+void InPlaceChecked(FilterRun& run, const RunValues& v) {
+    const PixelBuffer& work = run.work;
+    const std::size_t end = work.stride() - 4;
+    for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
+        const Rows rows{work.row(y - 1), work.row(y), work.row(y + 1)};
+        std::uint8_t* here = work.row(y);
+        for (std::size_t i = 4; i < end; i += 4) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                const std::int64_t product = std::int64_t{v.centre} * here[i + c];
+                std::int64_t sum = product;
+                for (int t = 0; t < 9; ++t) {
+                    if (t == kCentre) continue;
+                    sum += std::int64_t{K.weights[t]} *
+                           rows[static_cast<std::size_t>(t / 3)][i + c + 4 * static_cast<std::size_t>(t % 3) - 4];
+                }
+                if (!FitsInt32(product) || !FitsInt32(sum)) Raise(ErrorKind::Overflow);
+                here[i + c] = Result<K>(v, sum, 0);
+            }
+        }
+        run.rowDone(y);
+    }
+}
+
+template <const Kernel& K>
+void InPlace(FilterRun& run, const RunValues& v) {
+    static_assert(K.offset == 0 && !K.offsetIsColour, "the result table serves all channels");
+    static_assert(K.addsAmount || ResultTable<K>::Fits(SumRange(K, K.weights[kCentre])));
+    const Range range = SumRange(K, v.centre);
+    if (v.divisor != 0 && ResultTable<K>::Fits(range)) {
+        InPlaceByTable<K>(run, v, range);
+    } else if constexpr (K.addsAmount) {
+        InPlaceChecked<K>(run, v);
+    }
+}
+
+// No chain here: every byte of the row is computed independently, the fourth
+// byte too, and the colours stored together.
+template <const Kernel& K>
+void FromSnapshot(FilterRun& run, const RunValues& v) {
+    static_assert(!K.addsAmount);
+    constexpr Range range = SumRange(K, K.weights[kCentre]);
+    static_assert(FitsInt32(range.low) && FitsInt32(range.high));
+    SourceRows source(run, 1);
+    const PixelBuffer& work = run.work;
+    const std::size_t end = work.stride() - 4;
+    std::vector<std::uint8_t> out(work.stride());
+    for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
+        source.enter(y);
+        const Rows rows{source.row(y - 1), source.row(y), source.row(y + 1)};
+        for (std::size_t i = 4; i < end; i += 4) {
+            for (int c = 0; c < 4; ++c) {
+                const std::size_t at = i + static_cast<std::size_t>(c);
+                const auto sum = static_cast<std::int32_t>(WrappingSum<K>(rows, at, static_cast<std::uint32_t>(K.weights[kCentre])));
+                out[at] = Result<K>(v, sum, c);
+            }
+        }
+        StoreColours(work.row(y) + 4, out.data() + 4, run.width() - 2);
+        run.rowDone(y);
+    }
+}
+
+template <const Kernel& K>
+void RunKernel(FilterRun& run) {
+    const RunValues v = Prepare(K, run.amount);
+    const bool visitsAPixel = run.width() >= 3 && run.height() >= 3;
+    if (visitsAPixel && v.divisor == 0) Raise(ErrorKind::DivisionByZero);
+    if constexpr (K.reads == Reads::InPlace) {
+        InPlace<K>(run, v);
+    } else {
+        FromSnapshot<K>(run, v);
+    }
+    run.finish();
+}
+
+}  // namespace
+
+bool SharpenMayFailMidRun(std::int32_t amount) { return MayOverflow(kSharpen, amount); }
+bool EdgeEnhanceMayFailMidRun(std::int32_t amount) { return MayOverflow(kEdgeEnhance, amount); }
+
+void Sharpen(FilterRun& run) { RunKernel<kSharpen>(run); }
+void Blur(FilterRun& run) { RunKernel<kBlur>(run); }
+void Smooth(FilterRun& run) { RunKernel<kSmooth>(run); }
+void EdgeEnhance(FilterRun& run) { RunKernel<kEdgeEnhance>(run); }
+void Contour(FilterRun& run) { RunKernel<kContour>(run); }
+void Relief(FilterRun& run) { RunKernel<kRelief>(run); }
+
+}  // namespace tegmora::effects

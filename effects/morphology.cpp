@@ -1,0 +1,51 @@
+// Dilate, erode and inner edge: the maximum or minimum of each channel over
+// the full 3 x 3 square, read from the unchanged image. The square is taken
+// as a column of three first and then a row of three, which picks the same
+// value with a third of the comparisons.
+#include "engine.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace tegmora::effects {
+namespace {
+
+// `pick` chooses between two bytes (the larger or the smaller); `finish`
+// turns the pixel's own byte and the square's pick into the result.
+template <typename Pick, typename Finish>
+void SquareWindow(FilterRun& run, Pick pick, Finish finish) {
+    SourceRows source(run, 1);
+    const PixelBuffer& work = run.work;
+    const std::size_t stride = work.stride();
+    std::vector<std::uint8_t> column(stride);
+    std::vector<std::uint8_t> out(stride);
+    for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
+        source.enter(y);
+        const std::uint8_t* above = source.row(y - 1);
+        const std::uint8_t* here = source.row(y);
+        const std::uint8_t* below = source.row(y + 1);
+        for (std::size_t i = 0; i < stride; ++i) column[i] = pick(pick(above[i], here[i]), below[i]);
+        for (std::size_t i = 4; i + 4 < stride; ++i)
+            out[i] = finish(here[i], pick(pick(column[i - 4], column[i]), column[i + 4]));
+        StoreColours(work.row(y) + 4, out.data() + 4, run.width() - 2);
+        run.rowDone(y);
+    }
+    run.finish();
+}
+
+// Lambdas rather than functions, so that each filter gets its own loop.
+constexpr auto kLarger = [](std::uint8_t a, std::uint8_t b) { return std::max(a, b); };
+constexpr auto kSmaller = [](std::uint8_t a, std::uint8_t b) { return std::min(a, b); };
+constexpr auto kPicked = [](std::uint8_t, std::uint8_t picked) { return picked; };
+// Never negative: the pixel is part of its own square.
+constexpr auto kAboveMinimum = [](std::uint8_t own, std::uint8_t minimum) {
+    return static_cast<std::uint8_t>(own - minimum);
+};
+
+}  // namespace
+
+void Dilate(FilterRun& run) { SquareWindow(run, kLarger, kPicked); }
+void Erode(FilterRun& run) { SquareWindow(run, kSmaller, kPicked); }
+void InnerEdge(FilterRun& run) { SquareWindow(run, kSmaller, kAboveMinimum); }
+
+}  // namespace tegmora::effects
