@@ -76,9 +76,8 @@ RunValues Prepare(const Kernel& k, std::int32_t amount) {
 
 // The new value of a channel whose weighted sum is `sum`.
 template <const Kernel& K, typename Sum>
-std::uint8_t Result(const RunValues& v, Sum sum, int channel) {
-    const Sum divisor = K.addsAmount ? v.divisor : K.divisor;
-    const Sum value = sum / divisor + v.offsets[static_cast<std::size_t>(channel)];
+std::uint8_t Result(Sum sum, Sum divisor, Sum offset) {
+    const auto value = static_cast<Sum>(sum / divisor + offset);
     if constexpr (K.clamps) return static_cast<std::uint8_t>(std::clamp<Sum>(value, 0, 255));
     static_assert(K.clamps || StaysInByte(K));
     return static_cast<std::uint8_t>(value);
@@ -111,16 +110,23 @@ bool MayOverflow(const Kernel& k, std::int32_t amount) {
 // The three rows around row y, top to bottom.
 using Rows = std::array<const std::uint8_t*, 3>;
 
+constexpr std::int32_t Weight(const Kernel& k, int t) { return k.weights[static_cast<std::size_t>(t)]; }
+
+// The byte under tap t (0..8) of the kernel centred on byte i of the middle row.
+inline std::uint8_t Tap(const Rows& rows, int t, std::size_t i) {
+    return rows[static_cast<std::size_t>(t / 3)][i + 4 * static_cast<std::size_t>(t % 3) - 4];
+}
+
 // The weighted sum at byte i of the middle row, leaving out the taps in
-// `skipped`; in 32-bit arithmetic that may wrap, for callers that only keep
-// what fits.
+// `skipped`, modulo 2^16: the callers keep only sums that fit 16 bits, and
+// 16-bit lanes are twice as many to a vector register as 32-bit ones.
 template <const Kernel& K, int... skipped>
-std::uint32_t WrappingSum(const Rows& rows, std::size_t i, std::uint32_t centre) {
-    std::uint32_t sum = 0;
+std::uint16_t LowSum(const Rows& rows, std::size_t i, std::uint16_t centre) {
+    std::uint16_t sum = 0;
     for (int t = 0; t < 9; ++t) {
         if (((t == skipped) || ...)) continue;
-        const std::uint32_t w = t == kCentre ? centre : static_cast<std::uint32_t>(K.weights[t]);
-        sum += w * rows[static_cast<std::size_t>(t / 3)][i + 4 * static_cast<std::size_t>(t % 3) - 4];
+        const auto w = t == kCentre ? centre : static_cast<std::uint16_t>(Weight(K, t));
+        sum = static_cast<std::uint16_t>(sum + w * Tap(rows, t, i));
     }
     return sum;
 }
@@ -139,7 +145,7 @@ public:
         for (std::size_t i = 0; i < results_.size(); ++i) {
             const std::int64_t sum = kUpward ? r.low + static_cast<std::int64_t>(i)
                                              : r.high - static_cast<std::int64_t>(i);
-            results_[i] = Result<K>(v, sum, 0);
+            results_[i] = Result<K>(sum, std::int64_t{v.divisor}, std::int64_t{0});
         }
     }
 
@@ -148,11 +154,11 @@ public:
     // Row indices without the left neighbour, bytes [begin, end).
     void gather(const Rows& rows, std::size_t begin, std::size_t end, std::int32_t centre,
                 std::uint16_t* index) const {
-        const auto low = static_cast<std::uint32_t>(low_);
-        const auto high = static_cast<std::uint32_t>(high_);
-        const auto c = static_cast<std::uint32_t>(centre);
+        const auto low = static_cast<std::uint16_t>(low_);
+        const auto high = static_cast<std::uint16_t>(high_);
+        const auto c = static_cast<std::uint16_t>(centre);
         for (std::size_t i = begin; i < end; ++i) {
-            const std::uint32_t sum = WrappingSum<K, kLeft>(rows, i, c);
+            const std::uint16_t sum = LowSum<K, kLeft>(rows, i, c);
             index[i] = static_cast<std::uint16_t>(kUpward ? sum - low : high - sum);
         }
     }
@@ -163,7 +169,8 @@ public:
 
 private:
     static constexpr bool kUpward = K.weights[kLeft] >= 0;
-    static constexpr std::size_t kLeftStep = static_cast<std::size_t>(kUpward ? K.weights[kLeft] : -K.weights[kLeft]);
+    static constexpr std::size_t kLeftStep =
+        static_cast<std::size_t>(kUpward ? K.weights[kLeft] : -K.weights[kLeft]);
 
     static std::size_t Size(Range r) { return static_cast<std::size_t>(r.high - r.low + 1); }
 
@@ -193,7 +200,8 @@ void InPlaceByTable(FilterRun& run, const RunValues& v, Range range) {
 }
 
 // Any amount: the sums in 64 bits, each checked where the 32-bit product
-// and the sum after it would overflow.
+// and the sum after it would overflow. A zero divisor only gets here when
+// there is no pixel to divide for.
 template <const Kernel& K>
 void InPlaceChecked(FilterRun& run, const RunValues& v) {
     const PixelBuffer& work = run.work;
@@ -205,13 +213,10 @@ void InPlaceChecked(FilterRun& run, const RunValues& v) {
             for (std::size_t c = 0; c < 3; ++c) {
                 const std::int64_t product = std::int64_t{v.centre} * here[i + c];
                 std::int64_t sum = product;
-                for (int t = 0; t < 9; ++t) {
-                    if (t == kCentre) continue;
-                    sum += std::int64_t{K.weights[t]} *
-                           rows[static_cast<std::size_t>(t / 3)][i + c + 4 * static_cast<std::size_t>(t % 3) - 4];
-                }
+                for (int t = 0; t < 9; ++t)
+                    if (t != kCentre) sum += std::int64_t{Weight(K, t)} * Tap(rows, t, i + c);
                 if (!FitsInt32(product) || !FitsInt32(sum)) Raise(ErrorKind::Overflow);
-                here[i + c] = Result<K>(v, sum, 0);
+                here[i + c] = Result<K>(sum, std::int64_t{v.divisor}, std::int64_t{0});
             }
         }
         run.rowDone(y);
@@ -221,7 +226,8 @@ void InPlaceChecked(FilterRun& run, const RunValues& v) {
 template <const Kernel& K>
 void InPlace(FilterRun& run, const RunValues& v) {
     static_assert(K.offset == 0 && !K.offsetIsColour, "the result table serves all channels");
-    static_assert(K.addsAmount || ResultTable<K>::Fits(SumRange(K, K.weights[kCentre])));
+    static_assert(K.addsAmount || (K.divisor != 0 && ResultTable<K>::Fits(SumRange(K, K.weights[kCentre]))),
+                  "a kernel fixed for every run always has its table");
     const Range range = SumRange(K, v.centre);
     if (v.divisor != 0 && ResultTable<K>::Fits(range)) {
         InPlaceByTable<K>(run, v, range);
@@ -236,20 +242,21 @@ template <const Kernel& K>
 void FromSnapshot(FilterRun& run, const RunValues& v) {
     static_assert(!K.addsAmount);
     constexpr Range range = SumRange(K, K.weights[kCentre]);
-    static_assert(FitsInt32(range.low) && FitsInt32(range.high));
+    static_assert(range.low >= INT16_MIN && range.high <= INT16_MAX);
     SourceRows source(run, 1);
     const PixelBuffer& work = run.work;
     const std::size_t end = work.stride() - 4;
+    // The offsets byte by byte, so that one loop runs over all channels.
+    std::vector<std::int16_t> offsets(work.stride());
+    for (std::size_t i = 0; i < offsets.size(); ++i)
+        offsets[i] = static_cast<std::int16_t>(v.offsets[i % 4]);
     std::vector<std::uint8_t> out(work.stride());
     for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
         source.enter(y);
         const Rows rows{source.row(y - 1), source.row(y), source.row(y + 1)};
-        for (std::size_t i = 4; i < end; i += 4) {
-            for (int c = 0; c < 4; ++c) {
-                const std::size_t at = i + static_cast<std::size_t>(c);
-                const auto sum = static_cast<std::int32_t>(WrappingSum<K>(rows, at, static_cast<std::uint32_t>(K.weights[kCentre])));
-                out[at] = Result<K>(v, sum, c);
-            }
+        for (std::size_t i = 4; i < end; ++i) {
+            const auto sum = static_cast<std::int16_t>(LowSum<K>(rows, i, std::uint16_t{K.weights[kCentre]}));
+            out[i] = Result<K, std::int16_t>(sum, std::int16_t{K.divisor}, offsets[i]);
         }
         StoreColours(work.row(y) + 4, out.data() + 4, run.width() - 2);
         run.rowDone(y);

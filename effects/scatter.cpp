@@ -39,7 +39,8 @@ void DisplaceRow(const PixelBuffer& work, std::int32_t y, std::span<const std::i
         const std::size_t at = 2 * static_cast<std::size_t>(x - 1);
         const auto sourceX = static_cast<std::int32_t>(Inside(x, offsets[at], work.width));
         const auto sourceY = static_cast<std::int32_t>(Inside(y, offsets[at + 1], work.height));
-        const std::uint8_t* source = work.row(sourceY) + std::size_t{4} * static_cast<std::size_t>(sourceX - 1);
+        const std::uint8_t* source =
+            work.row(sourceY) + std::size_t{4} * static_cast<std::size_t>(sourceX - 1);
         target[0] = source[0];
         target[1] = source[1];
         target[2] = source[2];
@@ -108,6 +109,13 @@ private:
     std::vector<std::uint8_t> means_;
 };
 
+// The last row of the blocks whose first row is `first`. Negative sizes
+// make no blocks: the whole image is painted at once.
+std::int32_t LastRowOfBlocks(std::int32_t first, std::int32_t size, std::int32_t height) {
+    if (size < 0) return height;
+    return static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{first} + size - 1, height));
+}
+
 }  // namespace
 
 void Diffuse(FilterRun& run) {
@@ -133,13 +141,15 @@ void Pixelize(FilterRun& run) {
     const PixelBuffer& work = run.work;
     // A negative size makes every block empty: nothing is counted and every
     // pixel turns black.
-    const std::vector<std::uint8_t> black(work.stride(), 0);
+    std::vector<std::uint8_t> black;
     std::optional<BlockMeans> means;
-    if (size > 0) means.emplace(run.width(), size);
+    if (size > 0) {
+        means.emplace(run.width(), size);
+    } else {
+        black.assign(work.stride(), 0);
+    }
     for (std::int32_t first = 1; first <= run.height();) {
-        const std::int32_t last =
-            size > 0 ? static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{first} + size - 1, run.height()))
-                     : run.height();
+        const std::int32_t last = LastRowOfBlocks(first, size, run.height());
         const std::uint8_t* colours = means ? means->compute(work, first, last) : black.data();
         for (std::int32_t y = first; y <= last; ++y) {
             StoreColours(work.row(y), colours, run.width());

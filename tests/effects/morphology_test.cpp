@@ -22,7 +22,8 @@ TestImage Picture(std::vector<std::string> rows) {
     TestImage image(static_cast<std::int32_t>(rows[0].size()), static_cast<std::int32_t>(rows.size()));
     for (std::int32_t y = 1; y <= image.height; ++y)
         for (std::int32_t x = 1; x <= image.width; ++x) {
-            const std::uint8_t v = rows[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(x - 1)] == '#' ? 255 : 0;
+            const char mark = rows[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(x - 1)];
+            const std::uint8_t v = mark == '#' ? 255 : 0;
             image.set(x, y, v, v, v);
         }
     return image;
@@ -103,7 +104,8 @@ TEST(MorphologyTest, FlatImagesKeepTheirColourOrTurnBlackInside) {
 }
 
 TEST(MorphologyTest, MatchesTheSlowReferenceOnRandomImages) {
-    const std::pair<std::int32_t, std::int32_t> sizes[] = {{1, 1}, {2, 2}, {3, 3}, {7, 5}, {16, 9}, {2, 6}, {9, 2}};
+    const std::pair<std::int32_t, std::int32_t> sizes[] = {{1, 1}, {2, 2}, {3, 3}, {7, 5},
+                                                           {16, 9}, {2, 6}, {9, 2}};
     std::uint32_t seed = 1;
     for (const std::int32_t code : {kDilate, kErode, kInnerEdge}) {
         for (const auto& [w, h] : sizes) {

@@ -28,7 +28,8 @@ TEST_P(NeighbourhoodFilterTest, KeepsTheFourthByte) {
     for (const WriteBack mode : {WriteBack::AtEnd, WriteBack::AsRowsFinish}) {
         const TestImage out = EngineRun(GetParam().code, image, GetParam().amount, mode).image;
         for (std::int32_t y = 1; y <= 5; ++y)
-            for (std::int32_t x = 1; x <= 7; ++x) EXPECT_EQ(out.at(4, x, y), image.at(4, x, y)) << x << ", " << y;
+            for (std::int32_t x = 1; x <= 7; ++x)
+                EXPECT_EQ(out.at(4, x, y), image.at(4, x, y)) << x << ", " << y;
     }
 }
 
@@ -49,7 +50,8 @@ TEST_P(NeighbourhoodFilterTest, OnlyReadsTheFrame) {
     TestImage out = EngineRun(GetParam().code, image, GetParam().amount, WriteBack::AsRowsFinish).image;
     EXPECT_NE(out, image) << "the inside should change on a random image";
     for (std::int32_t y = 2; y <= 4; ++y)
-        for (std::int32_t x = 2; x <= 6; ++x) out.set(x, y, image.at(1, x, y), image.at(2, x, y), image.at(3, x, y));
+        for (std::int32_t x = 2; x <= 6; ++x)
+            out.set(x, y, image.at(1, x, y), image.at(2, x, y), image.at(3, x, y));
     EXPECT_EQ(out, image);
     const TestImage small = TestImage::Random(2, 2, 29);
     EXPECT_EQ(EngineRun(GetParam().code, small, GetParam().amount, WriteBack::AsRowsFinish).image, small);
@@ -57,9 +59,10 @@ TEST_P(NeighbourhoodFilterTest, OnlyReadsTheFrame) {
 
 INSTANTIATE_TEST_SUITE_P(ButtonAmounts, NeighbourhoodFilterTest,
                          ::testing::Values(Filter{1, 2, true}, Filter{3, 0, true}, Filter{4, 6, false},
-                                           Filter{5, 0, true}, Filter{6, 1, true}, Filter{7, 0x00FFFFFF, true},
-                                           Filter{13, 0, true}, Filter{15, 3, false}, Filter{25, 0, true},
-                                           Filter{26, 0, true}, Filter{27, 0, true}),
+                                           Filter{5, 0, true}, Filter{6, 1, true},
+                                           Filter{7, 0x00FFFFFF, true}, Filter{13, 0, true},
+                                           Filter{15, 3, false}, Filter{25, 0, true}, Filter{26, 0, true},
+                                           Filter{27, 0, true}),
                          [](const ::testing::TestParamInfo<Filter>& info) {
                              std::string name;
                              for (const char ch : FindFilter(info.param.code)->name)

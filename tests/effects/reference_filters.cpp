@@ -119,10 +119,12 @@ void Pixelize(TestImage& work, std::int32_t a, Progress& progress) {
                 const std::int64_t y0 = std::int64_t{(y - 1) / a} * a + 1;
                 std::int64_t count = 0;
                 std::fill(mean, mean + 3, 0);
-                for (std::int64_t col = x0; col <= std::min<std::int64_t>(x0 + a - 1, work.width); ++col) {
-                    for (std::int64_t row = y0; row <= std::min<std::int64_t>(y0 + a - 1, work.height); ++row) {
-                        for (int c = 1; c <= 3; ++c)
-                            mean[c - 1] += source.at(c, static_cast<std::int32_t>(col), static_cast<std::int32_t>(row));
+                // Positions outside the image are skipped: stop the loops there.
+                const std::int64_t x1 = std::min<std::int64_t>(x0 + a - 1, work.width);
+                const std::int64_t y1 = std::min<std::int64_t>(y0 + a - 1, work.height);
+                for (auto col = static_cast<std::int32_t>(x0); col <= x1; ++col) {
+                    for (auto row = static_cast<std::int32_t>(y0); row <= y1; ++row) {
+                        for (int c = 1; c <= 3; ++c) mean[c - 1] += source.at(c, col, row);
                         ++count;
                     }
                 }

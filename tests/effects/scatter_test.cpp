@@ -71,7 +71,8 @@ TEST(DiffuseTest, CopiesWithinWorkBitsInScanOrder) {
     Move(draws, 3, 2, 1, -1, 0);
     for (const WriteBack mode : kModes) {
         const ScriptedDraws script(draws);
-        EXPECT_EQ(Applied(kDiffuse, image, 6, mode).blueRows(), (std::vector<std::vector<int>>{{30, 30, 30}}));
+        EXPECT_EQ(Applied(kDiffuse, image, 6, mode).blueRows(),
+                  (std::vector<std::vector<int>>{{30, 30, 30}}));
     }
 }
 
@@ -93,7 +94,8 @@ TEST(DiffuseTest, RoundsHalfAndOffsetsToEven) {
         std::vector<float> draws(18, 0.5f);
         draws[8] = c.draw;  // the horizontal draw of pixel 5
         const ScriptedDraws script(draws);
-        EXPECT_EQ(Applied(kDiffuse, image, c.amount).at(1, 5, 1), 5 + c.offset) << c.amount << " draw " << c.draw;
+        EXPECT_EQ(Applied(kDiffuse, image, c.amount).at(1, 5, 1), 5 + c.offset)
+            << c.amount << " draw " << c.draw;
     }
 }
 
@@ -120,7 +122,8 @@ TEST(DiffuseTest, MatchesTheSlowReferenceOnRandomImages) {
             const testing::Outcome expected = ReferenceRun(kDiffuse, image, amount, draws);
             for (const WriteBack mode : kModes) {
                 const ScriptedDraws script(draws);
-                EXPECT_EQ(EngineRun(kDiffuse, image, amount, mode), expected) << amount << " on " << w << " x " << h;
+                EXPECT_EQ(EngineRun(kDiffuse, image, amount, mode), expected)
+                    << amount << " on " << w << " x " << h;
                 EXPECT_EQ(script.used(), draws.size());
             }
         }
@@ -199,7 +202,8 @@ TEST(PixelizeTest, MatchesTheSlowReferenceOnRandomImages) {
             const TestImage image = TestImage::Random(w, h, seed++);
             const testing::Outcome expected = ReferenceRun(kPixelize, image, amount);
             for (const WriteBack mode : kModes)
-                EXPECT_EQ(EngineRun(kPixelize, image, amount, mode), expected) << amount << " on " << w << " x " << h;
+                EXPECT_EQ(EngineRun(kPixelize, image, amount, mode), expected)
+                    << amount << " on " << w << " x " << h;
         }
     }
 }
