@@ -10,21 +10,40 @@
 namespace tegmora::effects {
 namespace {
 
+// Asks for a row the loop will read from memory soon: the next image row is
+// far away in memory, and the hardware does not fetch ahead across pages.
+void Prefetch(const std::uint8_t* row, std::size_t bytes) {
+    for (std::size_t i = 0; i < bytes; i += 64) __builtin_prefetch(row + i);
+}
+
 // `pick` chooses between two bytes (the larger or the smaller); `finish`
 // turns the pixel's own byte and the square's pick into the result.
+//
+// The column of three over row y is the pick of two pairs of rows, (y - 1, y)
+// and (y, y + 1). The first pair was formed on the previous row, before row
+// y - 1 was written; the second comes from rows not written yet. So no copy
+// of the unchanged image is needed.
 template <typename Pick, typename Finish>
 void SquareWindow(FilterRun& run, Pick pick, Finish finish) {
-    SourceRows source(run, 1);
     const PixelBuffer& work = run.work;
     const std::size_t stride = work.stride();
+    std::vector<std::uint8_t> pairAbove(stride);
     std::vector<std::uint8_t> column(stride);
     std::vector<std::uint8_t> out(stride);
+    if (run.height() >= 3) {
+        const std::uint8_t* first = work.row(1);
+        const std::uint8_t* second = work.row(2);
+        for (std::size_t i = 0; i < stride; ++i) pairAbove[i] = pick(first[i], second[i]);
+    }
     for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
-        source.enter(y);
-        const std::uint8_t* above = source.row(y - 1);
-        const std::uint8_t* here = source.row(y);
-        const std::uint8_t* below = source.row(y + 1);
-        for (std::size_t i = 0; i < stride; ++i) column[i] = pick(pick(above[i], here[i]), below[i]);
+        const std::uint8_t* here = work.row(y);
+        const std::uint8_t* below = work.row(y + 1);
+        if (y + 2 <= run.height()) Prefetch(work.row(y + 2), stride);
+        for (std::size_t i = 0; i < stride; ++i) {
+            const std::uint8_t pairBelow = pick(here[i], below[i]);
+            column[i] = pick(pairAbove[i], pairBelow);
+            pairAbove[i] = pairBelow;
+        }
         for (std::size_t i = 4; i + 4 < stride; ++i)
             out[i] = finish(here[i], pick(pick(column[i - 4], column[i]), column[i + 4]));
         StoreColours(work.row(y) + 4, out.data() + 4, run.width() - 2);
