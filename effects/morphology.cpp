@@ -10,12 +10,6 @@
 namespace tegmora::effects {
 namespace {
 
-// Asks for a row the loop will read from memory soon: the next image row is
-// far away in memory, and the hardware does not fetch ahead across pages.
-void Prefetch(const std::uint8_t* row, std::size_t bytes) {
-    for (std::size_t i = 0; i < bytes; i += 64) __builtin_prefetch(row + i);
-}
-
 // `pick` chooses between two bytes (the larger or the smaller); `finish`
 // turns the pixel's own byte and the square's pick into the result.
 //

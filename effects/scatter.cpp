@@ -51,6 +51,27 @@ void DisplaceRow(const PixelBuffer& work, std::int32_t y, std::span<const std::i
 // 16 bits: 257 * 255 = 65535.
 constexpr std::int32_t kRowsPerColumnSum = 257;
 
+// The truncated mean sum \ count of a block, without a division per block:
+// the sum times a rounded reciprocal is off by at most one, downward. The
+// sum is at most 255 * count with count below 2^31, so the estimate is
+// within 2^-44 of the quotient; a quotient with a fraction has one of at
+// least 1 / count, far more than that, and only an exact quotient can come
+// out one too low.
+class MeanDivider {
+public:
+    explicit MeanDivider(std::uint64_t count) : count_(count), reciprocal_(1.0 / static_cast<double>(count)) {}
+
+    std::uint8_t operator()(std::uint64_t sum) const {
+        auto mean = static_cast<std::uint64_t>(static_cast<double>(sum) * reciprocal_);
+        if ((mean + 1) * count_ <= sum) ++mean;
+        return static_cast<std::uint8_t>(mean);
+    }
+
+private:
+    std::uint64_t count_;
+    double reciprocal_;
+};
+
 // The block means of one row of blocks, as a row of pixels to paint.
 class BlockMeans {
 public:
@@ -67,25 +88,27 @@ public:
         for (std::int32_t y = first; y <= last; y += kRowsPerColumnSum) {
             std::fill(columns_.begin(), columns_.end(), 0);
             const std::int32_t end = std::min(last, y + kRowsPerColumnSum - 1);
-            for (std::int32_t row = y; row <= end; ++row) AddRow(image.row(row));
+            for (std::int32_t row = y; row <= end; ++row) {
+                if (row < image.height) Prefetch(image.row(row + 1), image.stride());
+                AddRow(image.row(row));
+            }
             AddColumnsToBlocks();
         }
         const auto rows = static_cast<std::uint64_t>(last - first + 1);
         std::uint8_t* pixel = means_.data();
+        // Every block but the last has the same count.
+        const MeanDivider wholeBlock(rows * static_cast<std::uint64_t>(widths_.front()));
+        const MeanDivider lastBlock(rows * static_cast<std::uint64_t>(widths_.back()));
         for (std::size_t block = 0; block < widths_.size(); ++block) {
-            const std::uint64_t count = rows * static_cast<std::uint64_t>(widths_[block]);
+            const MeanDivider& divide = block + 1 < widths_.size() ? wholeBlock : lastBlock;
             const std::uint64_t* sum = &sums_[3 * block];
-            const std::uint8_t mean[3] = {Mean(sum[0], count), Mean(sum[1], count), Mean(sum[2], count)};
+            const std::uint8_t mean[3] = {divide(sum[0]), divide(sum[1]), divide(sum[2])};
             for (std::int32_t x = 0; x < widths_[block]; ++x, pixel += 4) std::copy(mean, mean + 3, pixel);
         }
         return means_.data();
     }
 
 private:
-    static std::uint8_t Mean(std::uint64_t sum, std::uint64_t count) {
-        return static_cast<std::uint8_t>(sum / count);
-    }
-
     void AddRow(const std::uint8_t* row) {
         for (std::size_t i = 0; i < columns_.size(); ++i)
             columns_[i] = static_cast<std::uint16_t>(columns_[i] + row[i]);

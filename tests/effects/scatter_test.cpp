@@ -171,6 +171,16 @@ TEST(PixelizeTest, BlocksOfOneKeepTheImageAndHugeBlocksPaintItsMean) {
     }
 }
 
+TEST(PixelizeTest, FlatBlocksKeepTheirLevelExactly) {
+    // Exact quotients are where a mean taken by reciprocal could come out low.
+    for (int v = 0; v <= 255; ++v) {
+        const auto level = static_cast<std::uint8_t>(v);
+        const TestImage flat = TestImage::Filled(23, 17, level, level, static_cast<std::uint8_t>(255 - v));
+        for (const std::int32_t amount : {2, 3, 7, 16, 40})
+            EXPECT_EQ(Applied(kPixelize, flat, amount), flat) << v << " in blocks of " << amount;
+    }
+}
+
 TEST(PixelizeTest, BlocksTallerThanTheColumnSumsHoldStayExact) {
     // 600 rows of 255 overflow 16-bit column sums unless they are split.
     const TestImage image = TestImage::Filled(3, 600, 255, 254, 1);
