@@ -187,6 +187,7 @@ void InPlaceByTable(FilterRun& run, const RunValues& v, Range range) {
     std::vector<std::uint16_t> index(work.stride());
     for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
         std::uint8_t* here = work.row(y);
+        if (y + 2 <= run.height()) Prefetch(work.row(y + 2), work.stride());
         table.gather({work.row(y - 1), here, work.row(y + 1)}, 4, end, v.centre, index.data());
         std::uint8_t left[3] = {here[0], here[1], here[2]};
         for (std::size_t i = 4; i < end; i += 4) {
@@ -253,6 +254,7 @@ void FromSnapshot(FilterRun& run, const RunValues& v) {
     std::vector<std::uint8_t> out(work.stride());
     for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
         source.enter(y);
+        if (y + 2 <= run.height()) Prefetch(work.row(y + 2), work.stride());
         const Rows rows{source.row(y - 1), source.row(y), source.row(y + 1)};
         for (std::size_t i = 4; i < end; ++i) {
             const auto sum = static_cast<std::int16_t>(LowSum<K>(rows, i, std::uint16_t{K.weights[kCentre]}));
