@@ -18,8 +18,14 @@ using testing::TestImage;
 struct Filter {
     std::int32_t code;
     std::int32_t amount;  // the editor's, where a button uses the filter
-    bool keepsFrame;
 };
+
+std::string NameOf(const ::testing::TestParamInfo<Filter>& info) {
+    std::string name;
+    for (const char ch : FindFilter(info.param.code)->name)
+        if (ch != ' ') name += ch;
+    return name;
+}
 
 class NeighbourhoodFilterTest : public ::testing::TestWithParam<Filter> {};
 
@@ -44,8 +50,16 @@ TEST_P(NeighbourhoodFilterTest, HandlesEverySizeAndEndsAtHundred) {
     }
 }
 
-TEST_P(NeighbourhoodFilterTest, OnlyReadsTheFrame) {
-    if (!GetParam().keepsFrame) GTEST_SKIP() << "moves or averages every pixel";
+INSTANTIATE_TEST_SUITE_P(ButtonAmounts, NeighbourhoodFilterTest,
+                         ::testing::Values(Filter{1, 2}, Filter{3, 0}, Filter{4, 6}, Filter{5, 0}, Filter{6, 1},
+                                           Filter{7, 0x00FFFFFF}, Filter{13, 0}, Filter{15, 3}, Filter{25, 0},
+                                           Filter{26, 0}, Filter{27, 0}),
+                         NameOf);
+
+// The 3 x 3 filters write rows and columns 2 to W - 1 and H - 1 only.
+class FrameKeepingFilterTest : public ::testing::TestWithParam<Filter> {};
+
+TEST_P(FrameKeepingFilterTest, OnlyReadsTheFrame) {
     const TestImage image = TestImage::Random(7, 5, 23);
     TestImage out = EngineRun(GetParam().code, image, GetParam().amount, WriteBack::AsRowsFinish).image;
     EXPECT_NE(out, image) << "the inside should change on a random image";
@@ -57,18 +71,11 @@ TEST_P(NeighbourhoodFilterTest, OnlyReadsTheFrame) {
     EXPECT_EQ(EngineRun(GetParam().code, small, GetParam().amount, WriteBack::AsRowsFinish).image, small);
 }
 
-INSTANTIATE_TEST_SUITE_P(ButtonAmounts, NeighbourhoodFilterTest,
-                         ::testing::Values(Filter{1, 2, true}, Filter{3, 0, true}, Filter{4, 6, false},
-                                           Filter{5, 0, true}, Filter{6, 1, true},
-                                           Filter{7, 0x00FFFFFF, true}, Filter{13, 0, true},
-                                           Filter{15, 3, false}, Filter{25, 0, true}, Filter{26, 0, true},
-                                           Filter{27, 0, true}),
-                         [](const ::testing::TestParamInfo<Filter>& info) {
-                             std::string name;
-                             for (const char ch : FindFilter(info.param.code)->name)
-                                 if (ch != ' ') name += ch;
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(ButtonAmounts, FrameKeepingFilterTest,
+                         ::testing::Values(Filter{1, 2}, Filter{3, 0}, Filter{5, 0}, Filter{6, 1},
+                                           Filter{7, 0x00FFFFFF}, Filter{13, 0}, Filter{25, 0}, Filter{26, 0},
+                                           Filter{27, 0}),
+                         NameOf);
 
 }  // namespace
 }  // namespace tegmora::effects
