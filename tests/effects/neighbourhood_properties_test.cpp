@@ -40,7 +40,8 @@ TEST_P(NeighbourhoodFilterTest, KeepsTheFourthByte) {
 }
 
 TEST_P(NeighbourhoodFilterTest, HandlesEverySizeAndEndsAtHundred) {
-    const std::pair<std::int32_t, std::int32_t> sizes[] = {{1, 1}, {2, 2}, {3, 3}, {7, 5}, {1, 4}, {4, 1}};
+    const std::pair<std::int32_t, std::int32_t> sizes[] = {{1, 1}, {2, 2}, {3, 3},
+                                                           {7, 5}, {1, 4}, {4, 1}};
     for (const auto& [w, h] : sizes) {
         const testing::Outcome out = EngineRun(GetParam().code, TestImage::Random(w, h, 3), GetParam().amount,
                                                WriteBack::AsRowsFinish);
