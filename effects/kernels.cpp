@@ -52,7 +52,6 @@ constexpr bool StaysInByte(const Kernel& k) {
     }
     return k.offset == 0 && !k.offsetIsColour && positive <= k.divisor;
 }
-static_assert(StaysInByte(kBlur) && StaysInByte(kSmooth));
 
 // What the amount decides, computed once before the first row.
 struct RunValues {
@@ -78,9 +77,12 @@ RunValues Prepare(const Kernel& k, std::int32_t amount) {
 template <const Kernel& K, typename Sum>
 std::uint8_t Result(Sum sum, Sum divisor, Sum offset) {
     const auto value = static_cast<Sum>(sum / divisor + offset);
-    if constexpr (K.clamps) return static_cast<std::uint8_t>(std::clamp<Sum>(value, 0, 255));
-    static_assert(K.clamps || StaysInByte(K));
-    return static_cast<std::uint8_t>(value);
+    if constexpr (K.clamps) {
+        return static_cast<std::uint8_t>(std::clamp<Sum>(value, 0, 255));
+    } else {
+        static_assert(StaysInByte(K));
+        return static_cast<std::uint8_t>(value);
+    }
 }
 
 // Every weighted sum a kernel can reach over bytes, its centre weight given.

@@ -25,7 +25,8 @@ void OffsetsFromDraws(std::span<const float> draws, std::int32_t amount, double 
         offsets[i] = static_cast<std::int32_t>(RoundHalfEven(double{draws[i]} * amount - half));
 }
 
-// The offset toward `to`, or 0 when `to` lies outside 1..limit.
+// from + offset, or `from` itself when that lies outside 1..limit: an offset
+// that would leave the image is dropped, not clamped to the border.
 std::int64_t Inside(std::int64_t from, std::int64_t offset, std::int64_t limit) {
     const std::int64_t to = from + offset;
     return to < 1 || to > limit ? from : to;
@@ -59,7 +60,8 @@ constexpr std::int32_t kRowsPerColumnSum = 257;
 // out one too low.
 class MeanDivider {
 public:
-    explicit MeanDivider(std::uint64_t count) : count_(count), reciprocal_(1.0 / static_cast<double>(count)) {}
+    explicit MeanDivider(std::uint64_t count)
+        : count_(count), reciprocal_(1.0 / static_cast<double>(count)) {}
 
     std::uint8_t operator()(std::uint64_t sum) const {
         auto mean = static_cast<std::uint64_t>(static_cast<double>(sum) * reciprocal_);
@@ -77,8 +79,10 @@ class BlockMeans {
 public:
     BlockMeans(std::int32_t width, std::int32_t size)
         : columns_(std::size_t{4} * static_cast<std::size_t>(width)), means_(columns_.size()) {
-        for (std::int64_t last = size; last - size < width; last += size)
-            widths_.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(last, width) - (last - size)));
+        for (std::int64_t first = 1; first <= width; first += size) {
+            const std::int64_t last = std::min<std::int64_t>(first + size - 1, width);
+            widths_.push_back(static_cast<std::int32_t>(last - first + 1));
+        }
         sums_.resize(3 * widths_.size());
     }
 
@@ -103,7 +107,8 @@ public:
             const MeanDivider& divide = block + 1 < widths_.size() ? wholeBlock : lastBlock;
             const std::uint64_t* sum = &sums_[3 * block];
             const std::uint8_t mean[3] = {divide(sum[0]), divide(sum[1]), divide(sum[2])};
-            for (std::int32_t x = 0; x < widths_[block]; ++x, pixel += 4) std::copy(mean, mean + 3, pixel);
+            for (std::int32_t x = 0; x < widths_[block]; ++x, pixel += 4)
+                std::copy(mean, mean + 3, pixel);
         }
         return means_.data();
     }

@@ -52,9 +52,9 @@ TEST_P(NeighbourhoodFilterTest, HandlesEverySizeAndEndsAtHundred) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ButtonAmounts, NeighbourhoodFilterTest,
-                         ::testing::Values(Filter{1, 2}, Filter{3, 0}, Filter{4, 6}, Filter{5, 0}, Filter{6, 1},
-                                           Filter{7, 0x00FFFFFF}, Filter{13, 0}, Filter{15, 3}, Filter{25, 0},
-                                           Filter{26, 0}, Filter{27, 0}),
+                         ::testing::Values(Filter{1, 2}, Filter{3, 0}, Filter{4, 6}, Filter{5, 0},
+                                           Filter{6, 1}, Filter{7, 0x00FFFFFF}, Filter{13, 0}, Filter{15, 3},
+                                           Filter{25, 0}, Filter{26, 0}, Filter{27, 0}),
                          NameOf);
 
 // The 3 x 3 filters write rows and columns 2 to W - 1 and H - 1 only.
