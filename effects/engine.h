@@ -159,7 +159,7 @@ inline void MapRow(std::uint8_t* row, std::int32_t width, const ChannelTables& t
 
 // Channels 1 to 3 of `pixels` pixels from `source` to `target`; the target
 // keeps its fourth bytes. Filters that build a row's result aside store it
-// with this, a few pixels at a time.
+// with this: whole pixels at a time, which vectorises where byte stores do not.
 inline void StoreColours(std::uint8_t* target, const std::uint8_t* source, std::int32_t pixels) {
     static_assert(std::endian::native == std::endian::little, "the fourth byte is the top byte");
     for (std::int32_t x = 0; x < pixels; ++x) {
@@ -172,9 +172,9 @@ inline void StoreColours(std::uint8_t* target, const std::uint8_t* source, std::
     }
 }
 
-// Asks the memory system for `bytes` bytes that a loop will read soon. Rows
-// of a large image lie far apart, and the hardware does not fetch ahead
-// across pages: filters that stream down the image ask for the next row.
+// Asks the memory system for the `count` bytes at `bytes`, which a loop will
+// read soon. The hardware does not fetch ahead across pages, so filters that
+// stream down a large image ask for the row after the ones they read.
 inline void Prefetch(const std::uint8_t* bytes, std::size_t count) {
     for (std::size_t i = 0; i < count; i += 64) __builtin_prefetch(bytes + i);
 }
