@@ -181,23 +181,45 @@ private:
     std::vector<std::uint8_t> results_;
 };
 
+// The chain of a row leaves the processor mostly waiting on loads, so the
+// next row's indices are gathered in between, a stretch at a time, as soon
+// as the row above them is final there: byte j needs that row up to j + 4.
+constexpr std::size_t kStretch = 64;
+
 template <const Kernel& K>
 void InPlaceByTable(FilterRun& run, const RunValues& v, Range range) {
     const ResultTable<K> table(v, range);
     const PixelBuffer& work = run.work;
+    const std::int32_t lastRow = run.height() - 1;
     const std::size_t end = work.stride() - 4;
+    const auto around = [&work](std::int32_t y) {
+        return Rows{work.row(y - 1), work.row(y), work.row(y + 1)};
+    };
     std::vector<std::uint16_t> index(work.stride());
-    for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
+    std::vector<std::uint16_t> nextIndex(work.stride());
+    if (lastRow >= 2) table.gather(around(2), 4, end, v.centre, index.data());
+    for (std::int32_t y = 2; y <= lastRow; ++y) {
         std::uint8_t* here = work.row(y);
         if (y + 2 <= run.height()) Prefetch(work.row(y + 2), work.stride());
-        table.gather({work.row(y - 1), here, work.row(y + 1)}, 4, end, v.centre, index.data());
+        const bool hasNext = y < lastRow;
+        const Rows next = hasNext ? around(y + 1) : Rows{};
+        std::size_t gathered = 4;
         std::uint8_t left[3] = {here[0], here[1], here[2]};
-        for (std::size_t i = 4; i < end; i += 4) {
-            for (std::size_t c = 0; c < 3; ++c) {
-                left[c] = table.next(index[i + c], left[c]);
-                here[i + c] = left[c];
+        for (std::size_t stretch = 4; stretch < end; stretch += kStretch) {
+            const std::size_t stop = std::min(stretch + kStretch, end);
+            for (std::size_t i = stretch; i < stop; i += 4) {
+                for (std::size_t c = 0; c < 3; ++c) {
+                    left[c] = table.next(index[i + c], left[c]);
+                    here[i + c] = left[c];
+                }
+            }
+            if (hasNext && stop - 4 > gathered) {
+                table.gather(next, gathered, stop - 4, v.centre, nextIndex.data());
+                gathered = stop - 4;
             }
         }
+        if (hasNext) table.gather(next, gathered, end, v.centre, nextIndex.data());
+        std::swap(index, nextIndex);
         run.rowDone(y);
     }
 }
