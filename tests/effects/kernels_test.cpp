@@ -143,6 +143,15 @@ TEST(KernelTest, FailuresLeaveTheImageAndStopWhereTheyHappen) {
             EXPECT_TRUE(out.progress.empty());
         }
     }
+    // A failure on the second row comes after the first row's progress.
+    TestImage late(3, 4);
+    late.set(2, 3, 255, 0, 0);
+    for (const WriteBack mode : kModes) {
+        const testing::Outcome out = EngineRun(kSharpen, late, 8'421'481, mode);
+        EXPECT_EQ(out.error, ErrorKind::Overflow);
+        EXPECT_EQ(out.image, late);
+        EXPECT_EQ(out.progress, std::vector<std::int32_t>{50});
+    }
     // One step inside, or without the 255, the same amounts succeed.
     EXPECT_EQ(Applied(kSharpen, Ring(254, 0), 8'421'481).at(1, 2, 2), 254);
     EXPECT_EQ(Applied(kSharpen, Ring(255, 255), 8'421'480).at(1, 2, 2), 255);
@@ -181,7 +190,9 @@ TEST(KernelTest, MatchesTheSlowReferenceOnRandomImages) {
         {kSmooth, {0}},
         {kRelief, {0}},
     };
-    const std::pair<std::int32_t, std::int32_t> sizes[] = {{3, 3}, {7, 5}, {16, 9}, {31, 4}, {5, 12}};
+    // 70 pixels cross several of the stretches in which rows are gathered.
+    const std::pair<std::int32_t, std::int32_t> sizes[] = {{3, 3}, {7, 5}, {16, 9},
+                                                           {31, 4}, {5, 12}, {70, 6}};
     std::uint32_t seed = 1;
     for (const Sweep& s : sweeps) {
         for (const std::int32_t amount : s.amounts) {
