@@ -1,7 +1,7 @@
 // Dilate, erode and inner edge: the maximum or minimum of each channel over
 // the full 3 x 3 square, read from the unchanged image. The square is taken
-// as a column of three first and then a row of three, which picks the same
-// value with a third of the comparisons.
+// as a column of three and then a row of three: the same pick with half the
+// comparisons.
 #include "engine.h"
 
 #include <algorithm>
