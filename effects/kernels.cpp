@@ -135,9 +135,9 @@ std::uint16_t LowSum(const Rows& rows, std::size_t i, std::uint16_t centre) {
 
 // The in-place kernels chain each pixel to its left neighbour's new value.
 // When every reachable sum fits a small table, the chain is one addition and
-// one load: the rest of the sum is gathered for the whole row first, as an
-// index into a table of results. The table runs downward when the left
-// weight is negative, so that the left value always adds to the index.
+// one load: the rest of the sum is gathered ahead of it, as an index into a
+// table of results. The table runs downward when the left weight is
+// negative, so that the left value always adds to the index.
 constexpr std::int64_t kMaxTableSize = std::int64_t{1} << 15;
 
 template <const Kernel& K>
