@@ -22,8 +22,10 @@
 // ------------------
 //   Sharpen (1)          A + 24 or A + 8 outside 32 bits: overflow; A = -8:
 //                        division by zero on images of at least 3 x 3;
-//                        |A| > 8,000,000: overflow where a product leaves 32 bits.
-//   Edge Enhance (6)     the same with A + 9 and A + 1; A = -1 divides by zero.
+//                        A outside -8,421,512..8,421,480: overflow on a pixel
+//                        where (A + 24) x C or the sum after it leaves 32 bits.
+//   Edge Enhance (6)     the same with A + 9 and A + 1; A = -1 divides by zero;
+//                        A outside -8,421,505..8,421,495 may overflow.
 //   Pixelize (15)        A = 0: division by zero.
 //   Brightness (14)      A + 100 outside 32 bits, or a level of the factor's table
 //                        outside 32 bits: overflow.
