@@ -31,7 +31,7 @@ constexpr std::array<FilterInfo, 31> kFilters{{
     {21, "Floyd-Steinberg Dither", true, FloydSteinbergDither, nullptr},
     {22, "Burkes Dither", true, BurkesDither, nullptr},
     {23, "Dither", true, StuckiDither, nullptr},
-    {24, "Kuwahara", false, nullptr, nullptr},
+    {24, "Kuwahara", false, Kuwahara, nullptr},
     {25, "Dilate", false, nullptr, nullptr},
     {26, "Erode", false, nullptr, nullptr},
     {27, "Inner Edge", false, nullptr, nullptr},
