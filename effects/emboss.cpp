@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <vector>
 
 namespace tegmora::effects {
@@ -38,8 +37,10 @@ void EmbossDiagonally(FilterRun& run, std::int32_t sign) {
         std::uint8_t* row = run.work.row(y);
         const std::uint8_t* below = run.work.row(y + 1) + 4;
         for (std::size_t j = 0; j < lanes; ++j) {
-            const std::int32_t v = std::abs(sign * (row[j] - below[j]) + tint[j]);
-            row[j] = OnColourLane(std::min(v, 255), row[j], colour[j]);
+            // Held in 16 bits (at most 510 either way) so that the loop runs
+            // eight lanes a step.
+            const auto v = static_cast<std::int16_t>(sign * (row[j] - below[j]) + tint[j]);
+            row[j] = OnColourLane(std::min<std::int16_t>(v < 0 ? -v : v, 255), row[j], colour[j]);
         }
         run.rowDone(y);
     }
@@ -94,8 +95,9 @@ void EmbossAcross(FilterRun& run, std::int32_t sign) {
         const std::int16_t* below = differences.row(y + 1);
         std::uint8_t* row = run.work.row(y);
         for (std::size_t j = 4; j < end; ++j) {
-            const std::int32_t v = above[j] + level[j] + below[j] + tint[j];
-            row[j] = OnColourLane(std::clamp(v, 0, 255), row[j], colour[j]);
+            // At most 1020 either way: 16 bits hold it.
+            const auto v = static_cast<std::int16_t>(above[j] + level[j] + below[j] + tint[j]);
+            row[j] = OnColourLane(std::clamp<std::int16_t>(v, 0, 255), row[j], colour[j]);
         }
         run.rowDone(y);
     }
