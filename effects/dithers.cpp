@@ -288,57 +288,93 @@ struct DitherPass {
     const ShareTables<kRowsBelow>& shares;
 };
 
-// Turns a row of grey levels into the corrected sums, in place. What the row
-// passes to its own next two pixels stays in registers, so that the chain
-// from pixel to pixel runs through one look-up and no memory. What it passes
-// to a row below gathers in a packed window of five columns; column x - 2,
-// which no later pixel reaches, leaves the window for the error row after
-// each pixel.
-template <bool kUnscaled, std::size_t kRowsBelow>
-void CorrectRow(std::int32_t* sums, std::int32_t width, const ErrorRows& errors,
-                const DitherPass<kRowsBelow>& pass) {
-    const std::int32_t* carriedIn = errors[0];
-    const std::int32_t* scaled = pass.scaled;
-    const std::int32_t* nextPixel = pass.shares.nextPixel.data() - kLowestSum;
-    const std::int32_t* secondPixel = pass.shares.secondPixel.data() - kLowestSum;
-    std::array<const std::int64_t*, kRowsBelow> packed;
-    std::array<std::int32_t*, kRowsBelow> below;
-    for (std::size_t r = 0; r < kRowsBelow; ++r) {
-        packed[r] = pass.shares.below[r].data() - kLowestSum;
-        below[r] = errors[r + 1];
+// One row while it is being decided: its grey levels, which become the
+// corrected sums in place, the error it takes in and the error rows below it.
+// What it passes to its own next two pixels stays in registers, so that the
+// chain from pixel to pixel runs through one look-up and no memory. What it
+// passes to a row below gathers in a packed window of five columns; column
+// x - 2, which no later pixel reaches, leaves the window for the error row
+// after each pixel.
+template <std::size_t kRowsBelow>
+struct RowCursor {
+    RowCursor(std::int32_t* sums, const ErrorRows& errors, std::size_t row)
+        : sums(sums), carriedIn(errors[row]) {
+        for (std::size_t r = 0; r < kRowsBelow; ++r) below[r] = errors[row + 1 + r];
     }
+
+    std::int32_t* sums;
+    const std::int32_t* carriedIn;
+    std::array<std::int32_t*, kRowsBelow> below;
     std::array<std::int64_t, kRowsBelow> window{};
     // The shares this pixel takes from the one and the two before it, and
     // what the one before passes on to the next.
     std::ptrdiff_t fromLast = 0;
     std::ptrdiff_t fromSecondLast = 0;
     std::ptrdiff_t lastToSecond = 0;
-    for (std::ptrdiff_t x = 0; x < width; ++x) {
-        // Summed so that only the share from the last pixel waits on it.
-        const std::ptrdiff_t early = sums[x] + (kUnscaled ? carriedIn[x] + fromSecondLast : 0);
-        const std::ptrdiff_t sum =
-            kUnscaled ? early + fromLast : early + scaled[carriedIn[x] + fromSecondLast + fromLast];
-        sums[x] = static_cast<std::int32_t>(sum);
-        fromLast = nextPixel[sum];
-        fromSecondLast = lastToSecond;
-        lastToSecond = secondPixel[sum];
-        for (std::size_t r = 0; r < kRowsBelow; ++r) {
-            window[r] += packed[r][sum];
-            below[r][x - kReach] += TakeLowLane(window[r]);
-        }
+};
+
+template <bool kUnscaled, std::size_t kRowsBelow>
+inline void Decide(RowCursor<kRowsBelow>& row, std::ptrdiff_t x, const DitherPass<kRowsBelow>& pass) {
+    const std::int32_t* nextPixel = pass.shares.nextPixel.data() - kLowestSum;
+    const std::int32_t* secondPixel = pass.shares.secondPixel.data() - kLowestSum;
+    // Summed so that only the share from the last pixel waits on it.
+    const std::ptrdiff_t level = row.sums[x];
+    const std::ptrdiff_t carried = row.carriedIn[x] + row.fromSecondLast;
+    const std::ptrdiff_t sum =
+        kUnscaled ? (level + carried) + row.fromLast : level + pass.scaled[carried + row.fromLast];
+    row.sums[x] = static_cast<std::int32_t>(sum);
+    row.fromLast = nextPixel[sum];
+    row.fromSecondLast = row.lastToSecond;
+    row.lastToSecond = secondPixel[sum];
+    for (std::size_t r = 0; r < kRowsBelow; ++r) {
+        row.window[r] += pass.shares.below[r][static_cast<std::size_t>(sum - kLowestSum)];
+        row.below[r][x - kReach] += TakeLowLane(row.window[r]);
     }
-    // The last two columns of each row below are still in the windows.
+}
+
+// The last two columns of each row below are still in the windows.
+template <std::size_t kRowsBelow>
+inline void FinishRow(RowCursor<kRowsBelow>& row, std::int32_t width) {
     for (std::size_t r = 0; r < kRowsBelow; ++r)
         for (std::int32_t column = width - kReach; column < width; ++column)
-            below[r][column] += TakeLowLane(window[r]);
+            row.below[r][column] += TakeLowLane(row.window[r]);
+}
+
+template <bool kUnscaled, std::size_t kRowsBelow>
+void DecideRow(RowCursor<kRowsBelow> row, std::int32_t width, const DitherPass<kRowsBelow>& pass) {
+    for (std::ptrdiff_t x = 0; x < width; ++x) Decide<kUnscaled>(row, x, pass);
+    FinishRow(row, width);
+}
+
+// Decides two rows together, the lower kLag pixels behind the upper, so
+// that their two chains overlap in time. By then every pixel of the upper row
+// that passes anything to a pixel of the lower has been decided.
+constexpr std::ptrdiff_t kLag = kReach + 1;
+
+template <bool kUnscaled, std::size_t kRowsBelow>
+void DecideRowPair(RowCursor<kRowsBelow> upper, RowCursor<kRowsBelow> lower, std::int32_t width,
+                   const DitherPass<kRowsBelow>& pass) {
+    const std::ptrdiff_t lead = std::min<std::ptrdiff_t>(kLag, width);
+    for (std::ptrdiff_t x = 0; x < lead; ++x) Decide<kUnscaled>(upper, x, pass);
+    for (std::ptrdiff_t x = kLag; x < width; ++x) {
+        Decide<kUnscaled>(upper, x, pass);
+        Decide<kUnscaled>(lower, x - kLag, pass);
+    }
+    FinishRow(upper, width);
+    for (std::ptrdiff_t x = width - lead; x < width; ++x) Decide<kUnscaled>(lower, x, pass);
+    FinishRow(lower, width);
 }
 
 template <const auto& kKernel>
 void DiffuseErrors(FilterRun& run) {
     constexpr std::int32_t bound = kKernel.carryBound();
+    constexpr std::size_t rowsBelow = static_cast<std::size_t>(kKernel.errorRows() - 1);
+    const std::int32_t width = run.width();
     const std::vector<std::int32_t> weighted = WeightedErrors<kKernel>();
-    ErrorRows errors(kKernel.errorRows(), run.width());
-    std::vector<std::int32_t> sums(static_cast<std::size_t>(run.width()));
+    // The rows of a pair and the rows below the lower one.
+    ErrorRows errors(kKernel.errorRows() + 1, width);
+    std::vector<std::int32_t> upperSums(static_cast<std::size_t>(width));
+    std::vector<std::int32_t> lowerSums(static_cast<std::size_t>(width));
     run.report(kKernel.firstProgress);
 
     const std::int32_t mean = MeanGreyLevel(run.work);
@@ -351,15 +387,31 @@ void DiffuseErrors(FilterRun& run) {
     // Ten tenths of the carried error is the error itself.
     const bool unscaled = run.amount == 10;
 
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        std::uint8_t* row = run.work.row(y);
-        GreyLevels(row, run.width(), sums.data());
+    std::int32_t y = 1;
+    for (; y < run.height(); y += 2) {
+        GreyLevels(run.work.row(y), width, upperSums.data());
+        GreyLevels(run.work.row(y + 1), width, lowerSums.data());
+        const RowCursor<rowsBelow> upper(upperSums.data(), errors, 0);
+        const RowCursor<rowsBelow> lower(lowerSums.data(), errors, 1);
         if (unscaled)
-            CorrectRow<true>(sums.data(), run.width(), errors, pass);
+            DecideRowPair<true>(upper, lower, width, pass);
         else
-            CorrectRow<false>(sums.data(), run.width(), errors, pass);
-        StoreDecisions(row, run.width(), sums.data(), mean);
+            DecideRowPair<false>(upper, lower, width, pass);
+        StoreDecisions(run.work.row(y), width, upperSums.data(), mean);
+        StoreDecisions(run.work.row(y + 1), width, lowerSums.data(), mean);
         errors.advance();
+        errors.advance();
+        run.rowDone(y, 10, 90);
+        run.rowDone(y + 1, 10, 90);
+    }
+    if (y == run.height()) {
+        GreyLevels(run.work.row(y), width, upperSums.data());
+        const RowCursor<rowsBelow> last(upperSums.data(), errors, 0);
+        if (unscaled)
+            DecideRow<true>(last, width, pass);
+        else
+            DecideRow<false>(last, width, pass);
+        StoreDecisions(run.work.row(y), width, upperSums.data(), mean);
         run.rowDone(y, 10, 90);
     }
     run.finish();
