@@ -370,6 +370,7 @@ void DiffuseErrors(FilterRun& run) {
     constexpr std::int32_t bound = kKernel.carryBound();
     constexpr std::size_t rowsBelow = static_cast<std::size_t>(kKernel.errorRows() - 1);
     const std::int32_t width = run.width();
+    FillGreyLevels();
     const std::vector<std::int32_t> weighted = WeightedErrors<kKernel>();
     // The rows of a pair and the rows below the lower one.
     ErrorRows errors(kKernel.errorRows() + 1, width);

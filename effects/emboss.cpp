@@ -40,7 +40,8 @@ void EmbossDiagonally(FilterRun& run, std::int32_t sign) {
             // Held in 16 bits (at most 510 either way) so that the loop runs
             // eight lanes a step.
             const auto v = static_cast<std::int16_t>(sign * (row[j] - below[j]) + tint[j]);
-            row[j] = OnColourLane(std::min<std::int16_t>(v < 0 ? -v : v, 255), row[j], colour[j]);
+            const auto magnitude = static_cast<std::int16_t>(v < 0 ? -v : v);
+            row[j] = OnColourLane(std::min<std::int16_t>(magnitude, 255), row[j], colour[j]);
         }
         run.rowDone(y);
     }
