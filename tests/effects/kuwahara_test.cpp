@@ -50,22 +50,36 @@ TestImage SlowKuwahara(const TestImage& in) {
 // The centre pixel of a 5 x 5 image, the only one the filter visits.
 int CentreOf(const TestImage& in) { return Applied(kKuwahara, in).at(1, 3, 3); }
 
-TEST(KuwaharaTest, FlatImageIsUnchanged) {
-    const TestImage flat = TestImage::Filled(8, 7, 12, 130, 250);
-    EXPECT_EQ(Applied(kKuwahara, flat), flat);
-}
-
-TEST(KuwaharaTest, VerticalEdgeStaysSharp) {
-    // The centre column is white: the right-hand squares are flat white.
-    const TestImage edge = TestImage::Grey({
+// Black left, white right, the centre column white: the right-hand squares
+// are flat white.
+TestImage VerticalEdge() {
+    return TestImage::Grey({
         {0, 0, 255, 255, 255},
         {0, 0, 255, 255, 255},
         {0, 0, 255, 255, 255},
         {0, 0, 255, 255, 255},
         {0, 0, 255, 255, 255},
     });
-    EXPECT_EQ(CentreOf(edge), 255);
 }
+
+// Top-right {18 x 8, 27}: mean 19, variation 16. Bottom-left {36 x 8, 27}:
+// mean 35, variation 16. The other two vary far more.
+TestImage TopRightTiesBottomLeft() {
+    return TestImage::Grey({
+        {0, 255, 18, 18, 18},
+        {255, 0, 18, 18, 18},
+        {36, 36, 27, 18, 18},
+        {36, 36, 36, 0, 255},
+        {36, 36, 36, 255, 0},
+    });
+}
+
+TEST(KuwaharaTest, FlatImageIsUnchanged) {
+    const TestImage flat = TestImage::Filled(8, 7, 12, 130, 250);
+    EXPECT_EQ(Applied(kKuwahara, flat), flat);
+}
+
+TEST(KuwaharaTest, VerticalEdgeStaysSharp) { EXPECT_EQ(CentreOf(VerticalEdge()), 255); }
 
 TEST(KuwaharaTest, HorizontalEdgeTakesWhiteFromBelow) {
     const TestImage edge = TestImage::Grey({
@@ -96,17 +110,7 @@ TEST(KuwaharaTest, EqualVariationGoesToTheEarlierSquare) {
              {255, 0, 255, 0, 255},
          }),
          3},
-        // Top-right {18 x 8, 27}: mean 19, variation 16. Bottom-left
-        // {36 x 8, 27}: mean 35, variation 16. Top-right wins.
-        {"top-right over bottom-left",
-         TestImage::Grey({
-             {0, 255, 18, 18, 18},
-             {255, 0, 18, 18, 18},
-             {36, 36, 27, 18, 18},
-             {36, 36, 36, 0, 255},
-             {36, 36, 36, 255, 0},
-         }),
-         19},
+        {"top-right over bottom-left", TopRightTiesBottomLeft(), 19},
         // The first case upside down: bottom-left over bottom-right.
         {"bottom-left over bottom-right",
          TestImage::Grey({
@@ -154,20 +158,8 @@ TEST(KuwaharaTest, MeansTruncate) {
 TEST(KuwaharaTest, EachChannelChoosesItsOwnSquare) {
     // Blue: the vertical edge (right-hand squares, 255); green: flat 77; red:
     // the top-right over bottom-left tie (19).
-    const TestImage blue = TestImage::Grey({
-        {0, 0, 255, 255, 255},
-        {0, 0, 255, 255, 255},
-        {0, 0, 255, 255, 255},
-        {0, 0, 255, 255, 255},
-        {0, 0, 255, 255, 255},
-    });
-    const TestImage red = TestImage::Grey({
-        {0, 255, 18, 18, 18},
-        {255, 0, 18, 18, 18},
-        {36, 36, 27, 18, 18},
-        {36, 36, 36, 0, 255},
-        {36, 36, 36, 255, 0},
-    });
+    const TestImage blue = VerticalEdge();
+    const TestImage red = TopRightTiesBottomLeft();
     TestImage in(5, 5);
     for (std::int32_t y = 1; y <= 5; ++y)
         for (std::int32_t x = 1; x <= 5; ++x) in.set(x, y, blue.at(1, x, y), 77, red.at(1, x, y));
