@@ -284,6 +284,7 @@ void StoreDecisions(std::uint8_t* row, std::int32_t width, const std::int32_t* s
 
 template <std::size_t kRowsBelow>
 struct DitherPass {
+    std::int32_t mean;
     const std::int32_t* scaled;  // (10 * c) \ A, indexed by the carried error c
     const ShareTables<kRowsBelow>& shares;
 };
@@ -365,17 +366,41 @@ void DecideRowPair(RowCursor<kRowsBelow> upper, RowCursor<kRowsBelow> lower, std
     FinishRow(lower, width);
 }
 
+// The dither pass: grey levels in, corrected sums decided two rows at a time,
+// black and white out.
+template <bool kUnscaled, std::size_t kRowsBelow>
+void DitherRows(FilterRun& run, ErrorRows& errors, const DitherPass<kRowsBelow>& pass) {
+    const std::int32_t width = run.width();
+    std::vector<std::int32_t> upper(static_cast<std::size_t>(width));
+    std::vector<std::int32_t> lower(static_cast<std::size_t>(width));
+    std::int32_t y = 1;
+    for (; y < run.height(); y += 2) {
+        GreyLevels(run.work.row(y), width, upper.data());
+        GreyLevels(run.work.row(y + 1), width, lower.data());
+        DecideRowPair<kUnscaled>(RowCursor<kRowsBelow>(upper.data(), errors, 0),
+                                 RowCursor<kRowsBelow>(lower.data(), errors, 1), width, pass);
+        StoreDecisions(run.work.row(y), width, upper.data(), pass.mean);
+        StoreDecisions(run.work.row(y + 1), width, lower.data(), pass.mean);
+        errors.advance();
+        errors.advance();
+        run.rowDone(y, 10, 90);
+        run.rowDone(y + 1, 10, 90);
+    }
+    if (y == run.height()) {
+        GreyLevels(run.work.row(y), width, upper.data());
+        DecideRow<kUnscaled>(RowCursor<kRowsBelow>(upper.data(), errors, 0), width, pass);
+        StoreDecisions(run.work.row(y), width, upper.data(), pass.mean);
+        run.rowDone(y, 10, 90);
+    }
+}
+
 template <const auto& kKernel>
 void DiffuseErrors(FilterRun& run) {
     constexpr std::int32_t bound = kKernel.carryBound();
-    constexpr std::size_t rowsBelow = static_cast<std::size_t>(kKernel.errorRows() - 1);
-    const std::int32_t width = run.width();
     FillGreyLevels();
     const std::vector<std::int32_t> weighted = WeightedErrors<kKernel>();
     // The rows of a pair and the rows below the lower one.
-    ErrorRows errors(kKernel.errorRows() + 1, width);
-    std::vector<std::int32_t> upperSums(static_cast<std::size_t>(width));
-    std::vector<std::int32_t> lowerSums(static_cast<std::size_t>(width));
+    ErrorRows errors(kKernel.errorRows() + 1, run.width());
     run.report(kKernel.firstProgress);
 
     const std::int32_t mean = MeanGreyLevel(run.work);
@@ -384,37 +409,12 @@ void DiffuseErrors(FilterRun& run) {
     const std::vector<std::int32_t> scaled = ScaledCarries(bound, run.amount);
     KernelTables<kKernel> tables;
     ResolveShares<kKernel>(weighted, mean, tables);
-    const DitherPass pass{scaled.data() + bound, tables};
+    const DitherPass pass{mean, scaled.data() + bound, tables};
     // Ten tenths of the carried error is the error itself.
-    const bool unscaled = run.amount == 10;
-
-    std::int32_t y = 1;
-    for (; y < run.height(); y += 2) {
-        GreyLevels(run.work.row(y), width, upperSums.data());
-        GreyLevels(run.work.row(y + 1), width, lowerSums.data());
-        const RowCursor<rowsBelow> upper(upperSums.data(), errors, 0);
-        const RowCursor<rowsBelow> lower(lowerSums.data(), errors, 1);
-        if (unscaled)
-            DecideRowPair<true>(upper, lower, width, pass);
-        else
-            DecideRowPair<false>(upper, lower, width, pass);
-        StoreDecisions(run.work.row(y), width, upperSums.data(), mean);
-        StoreDecisions(run.work.row(y + 1), width, lowerSums.data(), mean);
-        errors.advance();
-        errors.advance();
-        run.rowDone(y, 10, 90);
-        run.rowDone(y + 1, 10, 90);
-    }
-    if (y == run.height()) {
-        GreyLevels(run.work.row(y), width, upperSums.data());
-        const RowCursor<rowsBelow> last(upperSums.data(), errors, 0);
-        if (unscaled)
-            DecideRow<true>(last, width, pass);
-        else
-            DecideRow<false>(last, width, pass);
-        StoreDecisions(run.work.row(y), width, upperSums.data(), mean);
-        run.rowDone(y, 10, 90);
-    }
+    if (run.amount == 10)
+        DitherRows<true>(run, errors, pass);
+    else
+        DitherRows<false>(run, errors, pass);
     run.finish();
 }
 
