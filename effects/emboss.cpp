@@ -30,8 +30,10 @@ void EmbossDiagonally(FilterRun& run, std::int32_t sign) {
         run.finish();
         return;
     }
-    const std::vector<std::int16_t> tint = TintLanes(width, run.amount);
-    const std::vector<std::uint8_t> colour = ColourLaneMask(width);
+    const std::vector<std::int16_t> tintLanes = TintLanes(width, run.amount);
+    const std::vector<std::uint8_t> colourMask = ColourLaneMask(width);
+    const std::int16_t* tint = tintLanes.data();
+    const std::uint8_t* colour = colourMask.data();
     const std::size_t lanes = std::size_t{4} * static_cast<std::size_t>(width - 1);
     for (std::int32_t y = 1; y < run.height(); ++y) {
         std::uint8_t* row = run.work.row(y);
@@ -83,8 +85,10 @@ void EmbossAcross(FilterRun& run, std::int32_t sign) {
         run.finish();
         return;
     }
-    const std::vector<std::int16_t> tint = TintLanes(width, run.amount);
-    const std::vector<std::uint8_t> colour = ColourLaneMask(width);
+    const std::vector<std::int16_t> tintLanes = TintLanes(width, run.amount);
+    const std::vector<std::uint8_t> colourMask = ColourLaneMask(width);
+    const std::int16_t* tint = tintLanes.data();
+    const std::uint8_t* colour = colourMask.data();
     ColumnDifferences differences(run.work, sign);
     differences.take(1);
     differences.take(2);
