@@ -1,6 +1,7 @@
-// One-row test images, and running a filter the ways a caller can: in both
-// write-back modes, with a scripted generator, with progress recorded, and
-// expecting a clean failure.
+// What the filter tests share: one-row images, pictures of black and white
+// results, images with many equal values, and running a filter the ways a
+// caller can: in both write-back modes, with a scripted generator, with
+// progress recorded, and expecting a clean failure.
 #pragma once
 
 #include "effects.h"
@@ -12,10 +13,51 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <random>
 #include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace tegmora::effects::testing {
+
+inline constexpr WriteBack kWriteBacks[] = {WriteBack::AtEnd, WriteBack::AsRowsFinish};
+
+// Channel 1 as rows of '#' (255), '.' (0) or '?' (anything else).
+inline std::vector<std::string> Picture(const TestImage& image) {
+    std::vector<std::string> rows;
+    for (std::int32_t y = 1; y <= image.height; ++y) {
+        std::string row;
+        for (std::int32_t x = 1; x <= image.width; ++x) {
+            const std::uint8_t v = image.at(1, x, y);
+            row += v == 255 ? '#' : (v == 0 ? '.' : '?');
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// A random image whose colour bytes are drawn from `values`: few distinct
+// values give many ties. The fourth byte is random.
+inline TestImage RandomFrom(std::int32_t w, std::int32_t h, std::uint32_t seed,
+                            std::initializer_list<std::uint8_t> values) {
+    TestImage image = TestImage::Random(w, h, seed);
+    const std::vector<std::uint8_t> pool(values);
+    std::mt19937 gen(seed);
+    for (std::size_t i = 0; i < image.bits.size(); ++i)
+        if (i % 4 != 3) image.bits[i] = pool[gen() % pool.size()];
+    return image;
+}
+
+// Sets the yield hook for a scope, and clears it however the scope ends.
+class YieldHookScope {
+public:
+    explicit YieldHookScope(YieldHook hook) { SetYieldHook(std::move(hook)); }
+    ~YieldHookScope() { SetYieldHook(nullptr); }
+    YieldHookScope(const YieldHookScope&) = delete;
+    YieldHookScope& operator=(const YieldHookScope&) = delete;
+};
 
 // Pixels given as (blue, green, red).
 using Pixels = std::vector<std::array<int, 3>>;
