@@ -379,5 +379,26 @@ TEST(ErrorDiffusionTest, AmountZeroDividesByZeroAfterTheMeanPass) {
         }
 }
 
+// Every dither leaves only black and white pixels, on any image.
+TEST(DitherTest, EveryPixelEndsBlackOrWhite) {
+    struct Case {
+        std::int32_t code;
+        std::int32_t amount;
+    };
+    const Case cases[] = {{20, 0}, {21, 10}, {22, 10}, {23, 10}, {23, -7}};
+    const std::pair<std::int32_t, std::int32_t> sizes[] = {{1, 1}, {2, 2}, {3, 3}, {7, 5}, {1, 9}, {9, 1}};
+    for (const Case& c : cases)
+        for (const auto& [w, h] : sizes) {
+            const TestImage out = Applied(c.code, TestImage::Random(w, h, 5), c.amount);
+            for (std::int32_t y = 1; y <= h; ++y)
+                for (std::int32_t x = 1; x <= w; ++x) {
+                    const std::uint8_t v = out.at(1, x, y);
+                    EXPECT_TRUE(v == 0 || v == 255) << c.code << " at " << x << "," << y;
+                    EXPECT_EQ(out.at(2, x, y), v);
+                    EXPECT_EQ(out.at(3, x, y), v);
+                }
+        }
+}
+
 }  // namespace
 }  // namespace tegmora::effects
