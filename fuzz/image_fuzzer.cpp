@@ -50,7 +50,6 @@ bool FourthBytesEqual(const std::vector<std::uint8_t>& a, const std::vector<std:
 }
 
 bool LeavesInt32(std::int64_t value) { return value < INT32_MIN || value > INT32_MAX; }
-bool LeavesEightMillion(std::int64_t amount) { return amount > 8'000'000 || amount < -8'000'000; }
 bool Outside(std::int64_t value, std::int64_t lowest, std::int64_t highest) { return value < lowest || value > highest; }
 
 // The amounts for which the engine's header says a filter may fail; every
@@ -61,8 +60,8 @@ struct FailingAmounts {
 };
 
 constexpr FailingAmounts kFailingAmounts[] = {
-    {1, [](std::int64_t a) { return LeavesInt32(a + 24) || a == -8 || LeavesEightMillion(a); }},
-    {6, [](std::int64_t a) { return LeavesInt32(a + 9) || a == -1 || LeavesEightMillion(a); }},
+    {1, [](std::int64_t a) { return LeavesInt32(a + 24) || a == -8 || Outside(a, -8'421'512, 8'421'480); }},
+    {6, [](std::int64_t a) { return LeavesInt32(a + 9) || a == -1 || Outside(a, -8'421'505, 8'421'495); }},
     {14, [](std::int64_t a) { return LeavesInt32(a + 100) || Outside(a + 100, -842'150'450, 842'150'450); }},
     {15, [](std::int64_t a) { return a == 0; }},
     {17, [](std::int64_t a) { return LeavesInt32(a + 100) || Outside(a + 100, -250'000'000, 250'000'000); }},
@@ -70,6 +69,7 @@ constexpr FailingAmounts kFailingAmounts[] = {
     {22, [](std::int64_t a) { return a == 0; }},
     {23, [](std::int64_t a) { return a == 0; }},
     {29, [](std::int64_t a) { return LeavesInt32(2 * a + 1); }},
+    {30, [](std::int64_t a) { return Outside(a, -1'263'200'000, 1'263'200'000); }},
     {31, [](std::int64_t a) { return a <= 0; }},
 };
 

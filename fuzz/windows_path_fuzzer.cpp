@@ -38,6 +38,10 @@ std::string WindowsPathOf(const std::filesystem::path& local, const std::filesys
     return windows;
 }
 
+std::string Describe(const gamedir::MappedPath& mapped) {
+    return mapped.path ? mapped.path->string() : mapped.error;
+}
+
 void CheckMapped(std::string_view text, const gamedir::MappedPath& mapped) {
     const std::filesystem::path& local = *mapped.path;
     const std::filesystem::path driveRoot = DriveRoot(text);
@@ -55,7 +59,9 @@ void Check(std::string_view text) {
     const gamedir::MappedPath mapped = gamedir::MapWindowsPath(text, FuzzPrefix());
     Require(mapped.path.has_value() == mapped.error.empty(), "a path both mapped and failed");
     const gamedir::MappedPath twice = gamedir::MapWindowsPath(text, FuzzPrefix());
-    Require(twice.path == mapped.path && twice.error == mapped.error, "one path mapped two ways");
+    if (twice.path != mapped.path || twice.error != mapped.error) {
+        Require(false, "one path mapped two ways: " + Describe(mapped) + " and then " + Describe(twice));
+    }
     if (mapped.path) {
         Require(StartsWithDrive(text), "a path without a drive mapped");
         CheckMapped(text, mapped);
