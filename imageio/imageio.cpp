@@ -4,8 +4,10 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <QtEndian>
 
 #include <algorithm>
+#include <optional>
 
 namespace tegmora::imageio {
 namespace {
@@ -19,11 +21,45 @@ void AllowSidesUpTo(int sideLimit) {
         static_cast<int>(std::min<qint64>(std::max<qint64>(megabytes, 256), 1 << 30)));
 }
 
-QString TooLarge(const QString& path, QSize size, int sideLimit) {
+// Width and height as a header claims them, which may be far beyond int.
+struct Dimensions {
+    qint64 width;
+    qint64 height;
+};
+
+Dimensions DimensionsOf(QSize size) { return {size.width(), size.height()}; }
+
+bool Exceeds(Dimensions dimensions, int sideLimit) {
+    return dimensions.width > sideLimit || dimensions.height > sideLimit;
+}
+
+// A bitmap's file header and the start of its info header, up to the height.
+constexpr qint64 kBitmapHeadBytes = 26;
+
+// Qt's bitmap reader tells no size for a bitmap it will not read, so the
+// size a bitmap claims is read from its header here. An info header holds a
+// signed 32-bit width and height (a negative height runs top-down); the old
+// 12-byte core header holds unsigned 16-bit ones.
+std::optional<Dimensions> BitmapHeaderDimensions(const QByteArray& head) {
+    if (head.size() < kBitmapHeadBytes || !head.startsWith("BM")) return std::nullopt;
+    const char* bytes = head.constData();
+    if (qFromLittleEndian<quint32>(bytes + 14) == 12)
+        return Dimensions{qFromLittleEndian<quint16>(bytes + 18), qFromLittleEndian<quint16>(bytes + 20)};
+    const qint64 height = qFromLittleEndian<qint32>(bytes + 22);
+    return Dimensions{qFromLittleEndian<qint32>(bytes + 18), height < 0 ? -height : height};
+}
+
+std::optional<Dimensions> ClaimedDimensions(QImageReader& reader, const QByteArray& head) {
+    const QSize size = reader.size();
+    if (size.isValid()) return DimensionsOf(size);
+    return BitmapHeaderDimensions(head);
+}
+
+QString TooLarge(const QString& path, Dimensions dimensions, int sideLimit) {
     return QStringLiteral("Cannot load %1: the image is %2 x %3 pixels, larger than the limit of %4 x %4")
         .arg(path)
-        .arg(size.width())
-        .arg(size.height())
+        .arg(dimensions.width)
+        .arg(dimensions.height)
         .arg(sideLimit);
 }
 
@@ -37,17 +73,17 @@ LoadedImage LoadImage(const QString& path, int sideLimit) {
 }
 
 LoadedImage LoadImage(QIODevice& device, const QString& path, int sideLimit) {
+    const QByteArray head = device.peek(kBitmapHeadBytes);
     AllowSidesUpTo(sideLimit);
     QImageReader reader(&device);
     reader.setAutoTransform(false);
-    const QSize claimed = reader.size();
-    if (claimed.width() > sideLimit || claimed.height() > sideLimit)
-        return {QImage(), TooLarge(path, claimed, sideLimit)};
+    const std::optional<Dimensions> claimed = ClaimedDimensions(reader, head);
+    if (claimed && Exceeds(*claimed, sideLimit)) return {QImage(), TooLarge(path, *claimed, sideLimit)};
     QImage image;
     if (!reader.read(&image))
         return {QImage(), QStringLiteral("Cannot load %1: %2").arg(path, reader.errorString())};
-    if (image.width() > sideLimit || image.height() > sideLimit)
-        return {QImage(), TooLarge(path, image.size(), sideLimit)};
+    if (Exceeds(DimensionsOf(image.size()), sideLimit))
+        return {QImage(), TooLarge(path, DimensionsOf(image.size()), sideLimit)};
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
         image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     return {image, QString()};

@@ -1,6 +1,8 @@
 // Running tegmora-fx from the tests, in a temporary folder of their own.
 #pragma once
 
+#include "qstring_printer.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QImage>

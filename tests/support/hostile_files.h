@@ -1,0 +1,166 @@
+// Files and file systems that misbehave, for the tests of what the window and
+// tegmora-fx do with them: bitmap headers that claim too much, files the
+// process may not read, folders it may not write, a disk that fills up, paths
+// that are not regular files.
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+
+namespace tegmora::hostile {
+
+// A sanitizer's shadow memory needs far more address space than any cap
+// would allow, so a test that caps memory has to ask the sanitizer instead.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+inline constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+
+// The 54 bytes of a 24-bit Windows bitmap's file and info headers claiming
+// `width` x `height` pixels (a negative height runs top-down), with no pixels
+// after them.
+inline QByteArray BitmapHeaderClaiming(std::int32_t width, std::int32_t height) {
+    QByteArray bytes(54, '\0');
+    const auto put = [&bytes](int offset, std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put(2, 54, 4);   // file size
+    put(10, 54, 4);  // where the pixels start
+    put(14, 40, 4);  // info header size
+    put(18, static_cast<std::uint32_t>(width), 4);
+    put(22, static_cast<std::uint32_t>(height), 4);
+    put(26, 1, 2);   // planes
+    put(28, 24, 2);  // bits per pixel
+    return bytes;
+}
+
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every entry of a folder, hidden ones too, so that a temporary file left
+// behind shows.
+inline QStringList EntriesIn(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+inline bool MakeFifo(const QString& path) {
+    return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
+}
+
+inline bool IsFifo(const QString& path) {
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+inline bool SetMode(const QString& path, mode_t mode) {
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+// Makes permissions bite for the length of the scope. Root reads and writes
+// past them, so a test running as root hands `tree` to the unprivileged user
+// and takes on that user's effective identity until the scope ends; child
+// processes started meanwhile run as that user too. Anyone else is bound by
+// permissions already, and nothing changes.
+class Unprivileged {
+public:
+    static constexpr uid_t kNobody = 65534;
+
+    explicit Unprivileged(const QString& tree) {
+        if (::geteuid() != 0) return;
+        const std::filesystem::path root(QFile::encodeName(tree).toStdString());
+        if (!Hand(root)) return;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+            if (!Hand(entry.path())) return;
+        if (::setegid(kNobody) != 0 || ::seteuid(kNobody) != 0) {
+            problem_ = QStringLiteral("cannot take the unprivileged user's identity: %1")
+                           .arg(QString::fromLocal8Bit(std::strerror(errno)));
+            ::setegid(0);
+            return;
+        }
+        dropped_ = true;
+    }
+    ~Unprivileged() {
+        if (!dropped_) return;
+        // Giving back root's identity cannot fail for a process whose real
+        // and saved user are root.
+        [[maybe_unused]] const int user = ::seteuid(0);
+        [[maybe_unused]] const int group = ::setegid(0);
+    }
+    Unprivileged(const Unprivileged&) = delete;
+    Unprivileged& operator=(const Unprivileged&) = delete;
+
+    // Why permissions cannot be made to bite here; empty when they do.
+    const QString& problem() const { return problem_; }
+
+private:
+    bool Hand(const std::filesystem::path& path) {
+        if (::lchown(path.c_str(), kNobody, kNobody) == 0) return true;
+        problem_ = QStringLiteral("cannot hand %1 to the unprivileged user: %2")
+                       .arg(QString::fromStdString(path.string()),
+                            QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+
+    bool dropped_ = false;
+    QString problem_;
+};
+
+// A file system of `kibibytes` that fills up, mounted on a temporary folder
+// for the life of the object. Mounting takes root; problem() says why there
+// is no such disk otherwise.
+class SmallDisk {
+public:
+    explicit SmallDisk(int kibibytes) {
+        const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k,mode=0755";
+        if (::mount("tegmora-test", QFile::encodeName(path()).constData(), "tmpfs",
+                    MS_NOSUID | MS_NODEV | MS_NOEXEC, options.constData()) == 0) {
+            mounted_ = true;
+            return;
+        }
+        problem_ = QStringLiteral("cannot mount a small file system (mounting needs root): %1")
+                       .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    ~SmallDisk() {
+        if (mounted_) ::umount2(QFile::encodeName(path()).constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    QString path() const { return dir_.path(); }
+    QString filePath(const QString& name) const { return dir_.filePath(name); }
+    // Why there is no small disk; empty when there is.
+    const QString& problem() const { return problem_; }
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+    QString problem_;
+};
+
+}  // namespace tegmora::hostile
