@@ -6,19 +6,20 @@
 #include <QSaveFile>
 #include <QtEndian>
 
-#include <algorithm>
 #include <optional>
 
 namespace tegmora::imageio {
 namespace {
 
+// The deepest pixels Qt's readers decode into: 16 bits per channel, as
+// 16-bit PNG files give.
+constexpr qint64 kDeepestPixelBytes = 8;
+
 // Qt refuses images above its own allocation limit; ours is the side limit,
-// so raise Qt's to what a limit-sized 32-bit image needs.
+// so set Qt's to what a limit-sized image of the deepest pixels needs.
 void AllowSidesUpTo(int sideLimit) {
-    const qint64 bytes = qint64{sideLimit} * sideLimit * 4;
-    const qint64 megabytes = bytes / (1024 * 1024) + 1;
-    QImageReader::setAllocationLimit(
-        static_cast<int>(std::min<qint64>(std::max<qint64>(megabytes, 256), 1 << 30)));
+    const qint64 bytes = qint64{sideLimit} * sideLimit * kDeepestPixelBytes;
+    QImageReader::setAllocationLimit(static_cast<int>(bytes / (1024 * 1024) + 1));
 }
 
 // Width and height as a header claims them, which may be far beyond int.

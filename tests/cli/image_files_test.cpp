@@ -99,5 +99,18 @@ TEST(ImageSizeLimitTest, SidesUpToTheLimitLoad) {
     }
 }
 
+TEST(ImageSizeLimitTest, SixteenBitPngWithSidesAtTheLimitLoads) {
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("deep.png"));
+    QImage deep(600, 600, QImage::Format_RGBA64);
+    deep.fill(QColor(10, 200, 30));
+    ASSERT_TRUE(deep.save(path, "PNG"));
+    ASSERT_EQ(hostile::FileBytes(path).at(24), 16);  // bits per channel, from the PNG header
+    const LoadedImage loaded = LoadImage(path, 600);
+    ASSERT_EQ(loaded.error, QString());
+    EXPECT_EQ(loaded.image.size(), QSize(600, 600));
+    EXPECT_EQ(loaded.image.pixel(599, 599), qRgb(10, 200, 30));
+}
+
 }  // namespace
 }  // namespace tegmora::imageio
