@@ -64,6 +64,10 @@ QString TooLarge(const QString& path, Dimensions dimensions, int sideLimit) {
         .arg(sideLimit);
 }
 
+QString CannotWrite(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot write %1: %2").arg(path, reason);
+}
+
 }  // namespace
 
 LoadedImage LoadImage(const QString& path, int sideLimit) {
@@ -92,16 +96,17 @@ LoadedImage LoadImage(QIODevice& device, const QString& path, int sideLimit) {
 
 QString SaveImage(const QImage& image, const QString& path, FileFormat format) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    if (!file.open(QIODevice::WriteOnly)) return CannotWrite(path, file.errorString());
     QImageWriter writer(&file, format == FileFormat::Png ? "png" : "bmp");
     const QImage pixels =
         format == FileFormat::Bitmap24 ? image.convertToFormat(QImage::Format_RGB888) : image;
-    if (!writer.write(pixels)) {
-        file.cancelWriting();
-        return QStringLiteral("Cannot write %1: %2").arg(path, writer.errorString());
-    }
-    if (!file.commit()) return QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    const bool written = writer.write(pixels);
+    // Why the file could not be written, a full disk say, shows only once the
+    // buffered bytes are flushed, and commit() would forget it. A QSaveFile
+    // left unfinished discards its temporary file.
+    if (!file.flush()) return CannotWrite(path, file.errorString());
+    if (!written) return CannotWrite(path, writer.errorString());
+    if (!file.commit()) return CannotWrite(path, file.errorString());
     return QString();
 }
 

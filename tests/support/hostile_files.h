@@ -11,7 +11,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <grp.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,35 +84,57 @@ inline bool SetMode(const QString& path, mode_t mode) {
     return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
-// Makes permissions bite for the length of the scope. Root reads and writes
-// past them, so a test running as root hands `tree` to the unprivileged user
-// and takes on that user's effective identity until the scope ends; child
-// processes started meanwhile run as that user too. Anyone else is bound by
-// permissions already, and nothing changes.
+// Root reads and writes past permissions, so a test that needs them to bite
+// runs as the unprivileged user when it runs as root.
+inline constexpr uid_t kUnprivilegedUser = 65534;
+
+inline bool RunningAsRoot() { return ::geteuid() == 0; }
+
+// Run as root, hands `tree` to the unprivileged user so that permissions on
+// it bite as they would for its owner. Returns why that failed, or the empty
+// text; does nothing for anyone else.
+inline QString HandToUnprivilegedUser(const QString& tree) {
+    if (!RunningAsRoot()) return {};
+    const std::filesystem::path root(QFile::encodeName(tree).toStdString());
+    const auto hand = [](const std::filesystem::path& path) {
+        if (::lchown(path.c_str(), kUnprivilegedUser, kUnprivilegedUser) == 0) return QString();
+        return QStringLiteral("cannot hand %1 to the unprivileged user: %2")
+            .arg(QString::fromStdString(path.string()), QString::fromLocal8Bit(std::strerror(errno)));
+    };
+    QString problem = hand(root);
+    for (auto entry = std::filesystem::recursive_directory_iterator(root);
+         problem.isEmpty() && entry != std::filesystem::recursive_directory_iterator(); ++entry)
+        problem = hand(entry->path());
+    return problem;
+}
+
+// For QProcess::setChildProcessModifier: run as root, the child becomes the
+// unprivileged user for good before it starts the program, or exits with 125.
+inline void BecomeUnprivilegedInChild() {
+    if (!RunningAsRoot()) return;
+    if (::setgroups(0, nullptr) != 0 ||
+        ::setresgid(kUnprivilegedUser, kUnprivilegedUser, kUnprivilegedUser) != 0 ||
+        ::setresuid(kUnprivilegedUser, kUnprivilegedUser, kUnprivilegedUser) != 0)
+        ::_exit(125);
+}
+
+// Makes permissions on `tree` bite in this process for the length of the
+// scope: run as root, hands `tree` to the unprivileged user and takes on that
+// user's effective identity until the scope ends.
 class Unprivileged {
 public:
-    static constexpr uid_t kNobody = 65534;
-
-    explicit Unprivileged(const QString& tree) {
-        if (::geteuid() != 0) return;
-        const std::filesystem::path root(QFile::encodeName(tree).toStdString());
-        if (!Hand(root)) return;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-            if (!Hand(entry.path())) return;
-        if (::setegid(kNobody) != 0 || ::seteuid(kNobody) != 0) {
-            problem_ = QStringLiteral("cannot take the unprivileged user's identity: %1")
+    explicit Unprivileged(const QString& tree) : problem_(HandToUnprivilegedUser(tree)) {
+        if (!problem_.isEmpty() || !RunningAsRoot()) return;
+        if (::setegid(kUnprivilegedUser) != 0 || ::seteuid(kUnprivilegedUser) != 0) {
+            problem_ = QStringLiteral("cannot take on the unprivileged user's identity: %1")
                            .arg(QString::fromLocal8Bit(std::strerror(errno)));
-            ::setegid(0);
+            Restore();
             return;
         }
         dropped_ = true;
     }
     ~Unprivileged() {
-        if (!dropped_) return;
-        // Giving back root's identity cannot fail for a process whose real
-        // and saved user are root.
-        [[maybe_unused]] const int user = ::seteuid(0);
-        [[maybe_unused]] const int group = ::setegid(0);
+        if (dropped_) Restore();
     }
     Unprivileged(const Unprivileged&) = delete;
     Unprivileged& operator=(const Unprivileged&) = delete;
@@ -119,12 +143,13 @@ public:
     const QString& problem() const { return problem_; }
 
 private:
-    bool Hand(const std::filesystem::path& path) {
-        if (::lchown(path.c_str(), kNobody, kNobody) == 0) return true;
-        problem_ = QStringLiteral("cannot hand %1 to the unprivileged user: %2")
-                       .arg(QString::fromStdString(path.string()),
-                            QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
+    // Root's identity comes back for a process whose real and saved user are
+    // root. Changing identity left the process undumpable, which would keep
+    // a leak checker from inspecting it at exit.
+    static void Restore() {
+        [[maybe_unused]] const int user = ::seteuid(0);
+        [[maybe_unused]] const int group = ::setegid(0);
+        ::prctl(PR_SET_DUMPABLE, 1);
     }
 
     bool dropped_ = false;
