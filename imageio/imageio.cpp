@@ -1,6 +1,7 @@
 #include "imageio.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -95,6 +96,12 @@ LoadedImage LoadImage(QIODevice& device, const QString& path, int sideLimit) {
 }
 
 QString SaveImage(const QImage& image, const QString& path, FileFormat format) {
+    // Renaming the finished file into place would replace a device, a pipe
+    // or a socket of that name (/dev/null, say) with a regular file. Folders
+    // QSaveFile refuses itself.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile() && !existing.isDir())
+        return CannotWrite(path, QStringLiteral("not a regular file"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return CannotWrite(path, file.errorString());
     QImageWriter writer(&file, format == FileFormat::Png ? "png" : "bmp");

@@ -199,6 +199,7 @@ void FileFaultsTest::saveOntoWhatIsNoFileIsRefused_data() {
     QTest::addColumn<QString>("reason");
     QTest::newRow("in a missing folder") << "missing/saved.bmp" << "No such file or directory";
     QTest::newRow("a folder") << "folder.bmp" << "directory";
+    QTest::newRow("a pipe") << "pipe.bmp" << "not a regular file";
 }
 
 void FileFaultsTest::saveOntoWhatIsNoFileIsRefused() {
@@ -207,11 +208,13 @@ void FileFaultsTest::saveOntoWhatIsNoFileIsRefused() {
     Window window({{"a.bmp", PlainRoof()}});
     const QString roofs = window.game.roofs();
     QVERIFY(QDir(roofs).mkdir(QStringLiteral("folder.bmp")));
+    QVERIFY(hostile::MakeFifo(window.game.roof(QStringLiteral("pipe.bmp"))));
     window.dialogs.savePathAnswer = window.game.roof(target);
     window.click("Command1");
     ExpectOneError(window, window.game.roof(target), reason);
-    QCOMPARE(hostile::EntriesIn(roofs), QStringList({"a.bmp", "folder.bmp"}));
+    QCOMPARE(hostile::EntriesIn(roofs), QStringList({"a.bmp", "folder.bmp", "pipe.bmp"}));
     QVERIFY(QFileInfo(window.game.roof(QStringLiteral("folder.bmp"))).isDir());
+    QVERIFY(hostile::IsFifo(window.game.roof(QStringLiteral("pipe.bmp"))));
     ExpectShowsAndGoesOn(window, PlainRoof(), PlainRoofBrighter());
 }
 

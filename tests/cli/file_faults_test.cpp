@@ -159,6 +159,7 @@ TEST_F(FileFaultsTest, FullDiskKeepsTheFileWrittenOver) {
 TEST_F(FileFaultsTest, OutputOntoWhatIsNoFileExitsWithThree) {
     const QString input = writeRoof("roof.bmp");
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.bmp")));
+    ASSERT_TRUE(hostile::MakeFifo(path("pipe.bmp")));
     struct Case {
         const char* output;
         const char* reason;
@@ -166,6 +167,7 @@ TEST_F(FileFaultsTest, OutputOntoWhatIsNoFileExitsWithThree) {
     const Case cases[] = {
         {"folder.bmp", "directory"},
         {"missing/out.bmp", "No such file or directory"},
+        {"pipe.bmp", "not a regular file"},
     };
     for (const Case& c : cases) {
         const ToolRun run = Fx(brighten(input, path(c.output)));
@@ -174,8 +176,9 @@ TEST_F(FileFaultsTest, OutputOntoWhatIsNoFileExitsWithThree) {
                     run.err.contains(QString::fromUtf8(c.reason)))
             << run.err.toStdString();
     }
-    EXPECT_EQ(hostile::EntriesIn(dir.path()), QStringList({"folder.bmp", "roof.bmp"}));
+    EXPECT_EQ(hostile::EntriesIn(dir.path()), QStringList({"folder.bmp", "pipe.bmp", "roof.bmp"}));
     EXPECT_TRUE(hostile::EntriesIn(path("folder.bmp")).isEmpty());
+    EXPECT_TRUE(hostile::IsFifo(path("pipe.bmp")));
 }
 
 }  // namespace
