@@ -1,6 +1,7 @@
 #include "../support/hostile_files.h"
 #include "app_test_support.h"
 #include "effects.h"
+#include "imageio.h"
 #include "test_window.h"
 
 #include <QDir>
@@ -53,6 +54,8 @@ private slots:
     void unreadableRoofIsReported();
     void roofsFolderRemovedWhileOpen();
     void readOnlyFolderKeepsItsFiles();
+    void readOnlyRoofIsNotSavedOver();
+    void lockedRoofLoadsSavesAndDeletesAsUsual();
     void fullDiskKeepsTheFileSavedOver();
     void saveOntoWhatIsNoFileIsRefused_data();
     void saveOntoWhatIsNoFileIsRefused();
@@ -176,6 +179,44 @@ void FileFaultsTest::readOnlyFolderKeepsItsFiles() {
     QCOMPARE(hostile::FileBytes(kept), keptBytes);
     QCOMPARE(window.list()->count(), 2);
     ExpectShowsAndGoesOn(window, PlainRoof(), PlainRoofBrighter());
+}
+
+void FileFaultsTest::readOnlyRoofIsNotSavedOver() {
+    Window window({{"a.bmp", PlainRoof()}, {"b.bmp", OtherRoof()}});
+    const QString kept = window.game.roof(QStringLiteral("b.bmp"));
+    const QByteArray keptBytes = hostile::FileBytes(kept);
+    QVERIFY(hostile::SetMode(kept, 0444));
+    {
+        const hostile::Unprivileged unprivileged(QStringOfPath(window.game.prefix()));
+        if (!unprivileged.problem().isEmpty()) QSKIP(qPrintable(unprivileged.problem()));
+        window.dialogs.savePathAnswer = kept;
+        window.click("Command1");
+    }
+    ExpectOneError(window, kept, QStringLiteral("not writable"));
+    QCOMPARE(hostile::FileBytes(kept), keptBytes);
+    QCOMPARE(hostile::EntriesIn(window.game.roofs()), QStringList({"a.bmp", "b.bmp"}));
+}
+
+// Locks on Linux are advisory: a roof another program holds locked reads,
+// is saved over and is deleted as any other.
+void FileFaultsTest::lockedRoofLoadsSavesAndDeletesAsUsual() {
+    Window window({{"a.bmp", OtherRoof()}, {"b.bmp", OtherRoof()}});
+    const QString roof = window.game.roof(QStringLiteral("b.bmp"));
+    QVERIFY(hostile::WriteFile(roof, hostile::FileBytes(window.game.roof(QStringLiteral("a.bmp")))));
+    window.game.addRoof(QStringLiteral("b.bmp"), PlainRoof());
+    const hostile::LockedFile lock(roof);
+    QVERIFY2(lock.problem().isEmpty(), qPrintable(lock.problem()));
+    QVERIFY(hostile::LockedFile(roof).problem().contains(QStringLiteral("locked")));
+    window.list()->setCurrentRow(1);
+    QVERIFY(window.dialogs.errors.isEmpty());
+    QCOMPARE(Dump(window.working()), Dump(PlainRoof()));
+    window.click("Command24");
+    window.dialogs.savePathAnswer = roof;
+    window.click("Command1");
+    QCOMPARE(Dump(imageio::LoadImage(roof).image), Dump(PlainRoofBrighter()));
+    window.click("Command3");
+    QVERIFY(window.dialogs.errors.isEmpty());
+    QVERIFY(!QFile::exists(roof));
 }
 
 void FileFaultsTest::fullDiskKeepsTheFileSavedOver() {

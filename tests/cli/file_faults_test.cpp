@@ -140,6 +140,22 @@ TEST_F(FileFaultsTest, ReadOnlyFolderKeepsItsFiles) {
     ASSERT_TRUE(hostile::SetMode(folder, 0755));
 }
 
+TEST_F(FileFaultsTest, ReadOnlyOutputIsNotWrittenOver) {
+    const QString input = writeRoof("roof.bmp");
+    const QString kept = path("out.bmp");
+    ASSERT_TRUE(hostile::WriteFile(kept, "an earlier roof"));
+    ASSERT_TRUE(hostile::SetMode(kept, 0444));
+    const QString problem = hostile::HandToUnprivilegedUser(dir.path());
+    if (!problem.isEmpty()) GTEST_SKIP() << problem.toStdString();
+    const ToolRun run = FxUnprivileged(brighten(input, kept));
+    EXPECT_EQ(run.status, kFileError);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot write %1: ").arg(kept)) &&
+                run.err.contains(QStringLiteral("not writable")))
+        << run.err.toStdString();
+    EXPECT_EQ(bytes(kept), QByteArray("an earlier roof"));
+    EXPECT_EQ(hostile::EntriesIn(dir.path()), QStringList({"out.bmp", "roof.bmp"}));
+}
+
 TEST_F(FileFaultsTest, FullDiskKeepsTheFileWrittenOver) {
     const hostile::SmallDisk disk(64);
     if (!disk.problem().isEmpty()) GTEST_SKIP() << disk.problem().toStdString();

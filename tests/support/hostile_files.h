@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
@@ -120,12 +121,14 @@ inline void BecomeUnprivilegedInChild() {
 
 // Makes permissions on `tree` bite in this process for the length of the
 // scope: run as root, hands `tree` to the unprivileged user and takes on that
-// user's effective identity until the scope ends.
+// user's real and effective identity (access() asks the real one) until the
+// scope ends, keeping root as the saved identity to come back to.
 class Unprivileged {
 public:
     explicit Unprivileged(const QString& tree) : problem_(HandToUnprivilegedUser(tree)) {
         if (!problem_.isEmpty() || !RunningAsRoot()) return;
-        if (::setegid(kUnprivilegedUser) != 0 || ::seteuid(kUnprivilegedUser) != 0) {
+        if (::setresgid(kUnprivilegedUser, kUnprivilegedUser, 0) != 0 ||
+            ::setresuid(kUnprivilegedUser, kUnprivilegedUser, 0) != 0) {
             problem_ = QStringLiteral("cannot take on the unprivileged user's identity: %1")
                            .arg(QString::fromLocal8Bit(std::strerror(errno)));
             Restore();
@@ -143,16 +146,45 @@ public:
     const QString& problem() const { return problem_; }
 
 private:
-    // Root's identity comes back for a process whose real and saved user are
-    // root. Changing identity left the process undumpable, which would keep
-    // a leak checker from inspecting it at exit.
+    // Root's identity comes back for a process whose saved user is root.
+    // Changing identity left the process undumpable, which would keep a leak
+    // checker from inspecting it at exit.
     static void Restore() {
-        [[maybe_unused]] const int user = ::seteuid(0);
-        [[maybe_unused]] const int group = ::setegid(0);
+        [[maybe_unused]] const int user = ::setresuid(0, 0, 0);
+        [[maybe_unused]] const int group = ::setresgid(0, 0, 0);
         ::prctl(PR_SET_DUMPABLE, 1);
     }
 
     bool dropped_ = false;
+    QString problem_;
+};
+
+// Holds a write lock on the whole of a file for the life of the object, as
+// another program would. Open file description locks conflict with each
+// other within one process too, so a second lock on the file shows it.
+class LockedFile {
+public:
+    explicit LockedFile(const QString& path)
+        : descriptor_(::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC)) {
+        struct flock whole {};
+        whole.l_type = F_WRLCK;
+        whole.l_whence = SEEK_SET;
+        if (descriptor_ < 0 || ::fcntl(descriptor_, F_OFD_SETLK, &whole) != 0)
+            problem_ = QStringLiteral("cannot lock %1: %2")
+                           .arg(path, errno == EAGAIN ? QStringLiteral("already locked")
+                                                      : QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    ~LockedFile() {
+        if (descriptor_ >= 0) ::close(descriptor_);
+    }
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+
+    // Why the file could not be locked; empty when it is.
+    const QString& problem() const { return problem_; }
+
+private:
+    int descriptor_;
     QString problem_;
 };
 
