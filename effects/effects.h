@@ -22,15 +22,22 @@
 // ------------------
 //   Sharpen (1)          A + 24 or A + 8 outside 32 bits: overflow; A = -8:
 //                        division by zero on images of at least 3 x 3;
-//                        |A| > 8,000,000: overflow where a product leaves 32 bits.
-//   Edge Enhance (6)     the same with A + 9 and A + 1; A = -1 divides by zero.
+//                        A outside -8,421,512..8,421,480: overflow on a pixel
+//                        where (A + 24) x C or the sum after it leaves 32 bits.
+//   Edge Enhance (6)     the same with A + 9 and A + 1; A = -1 divides by zero;
+//                        A outside -8,421,505..8,421,495 may overflow.
 //   Pixelize (15)        A = 0: division by zero.
-//   Brightness (14),
-//   Contrast (17)        A + 100 outside 32 bits: overflow.
+//   Brightness (14)      A + 100 outside 32 bits, or a level of the factor's table
+//                        outside 32 bits: overflow.
+//   Contrast (17)        the same; and |A + 100| above 250,000,000: overflow at
+//                        a pixel whose spreading leaves 32 bits.
 //   Noise (29)           2 * A + 1 outside 32 bits: overflow.
-//   Gamma (31)           A = 0: division by zero; A < 0: overflow (a level below
-//                        255 would leave 0..255) or invalid floating-point
-//                        operation (level 0 has no finite power).
+//   Saturation (30)      |A| from about 1,263,200,000: overflow at the first
+//                        pixel whose S * (c - grey) + c rounds outside 32 bits.
+//   Gamma (31)           A = 0: division by zero; A < 0: at the first channel
+//                        that cannot be converted, overflow (a level below 255
+//                        that the curve lifts past 255.5) or invalid
+//                        floating-point operation (level 0 has no finite power).
 //   Floyd-Steinberg (21),
 //   Burkes (22),
 //   Dither (23)          A = 0: division by zero.

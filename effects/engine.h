@@ -6,9 +6,11 @@
 #include "effects.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <span>
@@ -155,11 +157,41 @@ inline void MapRow(std::uint8_t* row, std::int32_t width, const ChannelTables& t
     }
 }
 
+// Channels 1 to 3 of `pixels` pixels from `source` to `target`; the target
+// keeps its fourth bytes. Filters that build a row's result aside store it
+// with this: whole pixels at a time, which vectorises where byte stores do not.
+inline void StoreColours(std::uint8_t* target, const std::uint8_t* source, std::int32_t pixels) {
+    static_assert(std::endian::native == std::endian::little, "the fourth byte is the top byte");
+    for (std::int32_t x = 0; x < pixels; ++x) {
+        std::uint32_t kept;
+        std::uint32_t colour;
+        std::memcpy(&kept, target + std::size_t{4} * static_cast<std::size_t>(x), 4);
+        std::memcpy(&colour, source + std::size_t{4} * static_cast<std::size_t>(x), 4);
+        const std::uint32_t pixel = (colour & 0x00FFFFFFu) | (kept & 0xFF000000u);
+        std::memcpy(target + std::size_t{4} * static_cast<std::size_t>(x), &pixel, 4);
+    }
+}
+
+// Asks the memory system for the `count` bytes at `bytes`, which a loop will
+// read soon. The hardware does not fetch ahead across pages, so filters that
+// stream down a large image ask for the row after the ones they read.
+inline void Prefetch(const std::uint8_t* bytes, std::size_t count) {
+    for (std::size_t i = 0; i < count; i += 64) __builtin_prefetch(bytes + i);
+}
+
 // The engine's shared lookup table, indices 0..765.
 using Levels = std::array<std::int32_t, 766>;
 Levels& LevelTable();
 // LevelTable(i) = i \ 3: LevelTable(B + G + R) is a pixel's truncated grey level.
 void FillGreyLevels();
+
+// (B + G + R) \ 3 for a sum of three channels (0..765) without a division,
+// so that loops over whole rows vectorise. The factor lies just above 1/3:
+// a multiple of three lands on its quotient or a hair above, and 3k + 2
+// stays below k + 1 up to 765, so truncation is exact over that range.
+constexpr std::int32_t GreyLevel(std::int32_t channelSum) {
+    return static_cast<std::int32_t>(static_cast<float>(channelSum) * 0.33337f);
+}
 
 // Truncated mean of the truncated grey levels (B + G + R) \ 3 of every pixel
 // of the unchanged image, summed in 64 bits. Fills LevelTable with the grey
@@ -180,6 +212,10 @@ void SpreadOverflow(std::int32_t (&v)[3]);
 
 // Amounts for which a filter may fail after it has begun writing rows.
 bool ContrastMayFailMidRun(std::int32_t amount);
+bool SaturationMayFailMidRun(std::int32_t amount);
+bool GammaMayFailMidRun(std::int32_t amount);
+bool SharpenMayFailMidRun(std::int32_t amount);
+bool EdgeEnhanceMayFailMidRun(std::int32_t amount);
 
 // Filter routines, one family per source file.
 void Sharpen(FilterRun&);

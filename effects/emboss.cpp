@@ -1,0 +1,119 @@
+// The tinted emboss filters: the difference between neighbouring pixels,
+// lifted by a tint colour. The diagonal pair compares a pixel with its
+// lower-right neighbour in place; the horizontal pair compares the columns
+// left and right of it across three rows of the unchanged image.
+#include "byte_lanes.h"
+#include "engine.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace tegmora::effects {
+namespace {
+
+// The tint on each lane of a row. Red may be negative for a negative
+// amount; it enters the sum unchanged.
+std::vector<std::int16_t> TintLanes(std::int32_t width, std::int32_t amount) {
+    const SplitColour tint = SplitColor(amount);
+    return ChannelLanes<std::int16_t>(width, static_cast<std::int16_t>(tint.blue),
+                                      static_cast<std::int16_t>(tint.green),
+                                      static_cast<std::int16_t>(tint.red), 0);
+}
+
+// v = |sign * (P(x, y) - P(x + 1, y + 1)) + t|, at most 255, over columns
+// 1..W-1. Row y + 1 is not yet written, so the pixel and its neighbour are
+// both the image's own.
+void EmbossDiagonally(FilterRun& run, std::int32_t sign) {
+    const std::int32_t width = run.width();
+    if (width < 2 || run.height() < 2) {
+        run.finish();
+        return;
+    }
+    const std::vector<std::int16_t> tintLanes = TintLanes(width, run.amount);
+    const std::vector<std::uint8_t> colourMask = ColourLaneMask(width);
+    const std::int16_t* tint = tintLanes.data();
+    const std::uint8_t* colour = colourMask.data();
+    const std::size_t lanes = std::size_t{4} * static_cast<std::size_t>(width - 1);
+    for (std::int32_t y = 1; y < run.height(); ++y) {
+        std::uint8_t* row = run.work.row(y);
+        const std::uint8_t* below = run.work.row(y + 1) + 4;
+        for (std::size_t j = 0; j < lanes; ++j) {
+            // Held in 16 bits (at most 510 either way) so that the loop runs
+            // eight lanes a step.
+            const auto v = static_cast<std::int16_t>(sign * (row[j] - below[j]) + tint[j]);
+            const auto magnitude = static_cast<std::int16_t>(v < 0 ? -v : v);
+            row[j] = OnColourLane(std::min<std::int16_t>(magnitude, 255), row[j], colour[j]);
+        }
+        run.rowDone(y);
+    }
+    run.finish();
+}
+
+// Three rows of the unchanged image as column differences
+// sign * (S(x - 1, r) - S(x + 1, r)) on the lanes of columns 2..W-1.
+// Row r + 1 is turned into differences before row r is written, so every
+// difference is taken from the image as the run found it.
+class ColumnDifferences {
+public:
+    ColumnDifferences(const PixelBuffer& image, std::int32_t sign) : image_(image), sign_(sign) {
+        for (auto& row : rows_) row.resize(image.stride());
+    }
+
+    void take(std::int32_t r) {
+        const std::uint8_t* source = image_.row(r);
+        std::int16_t* out = rows_[Slot(r)].data();
+        for (std::size_t j = 4; j + 4 < image_.stride(); ++j)
+            out[j] = static_cast<std::int16_t>(sign_ * (source[j - 4] - source[j + 4]));
+    }
+
+    const std::int16_t* row(std::int32_t r) const { return rows_[Slot(r)].data(); }
+
+private:
+    static std::size_t Slot(std::int32_t r) { return static_cast<std::size_t>(r % 3); }
+
+    PixelBuffer image_;
+    std::int32_t sign_;
+    std::array<std::vector<std::int16_t>, 3> rows_;
+};
+
+// v = sign * (left - right) + t, limited to 0..255, over rows and columns
+// 2..W-1 and 2..H-1.
+void EmbossAcross(FilterRun& run, std::int32_t sign) {
+    const std::int32_t width = run.width();
+    if (width < 3 || run.height() < 3) {
+        run.finish();
+        return;
+    }
+    const std::vector<std::int16_t> tintLanes = TintLanes(width, run.amount);
+    const std::vector<std::uint8_t> colourMask = ColourLaneMask(width);
+    const std::int16_t* tint = tintLanes.data();
+    const std::uint8_t* colour = colourMask.data();
+    ColumnDifferences differences(run.work, sign);
+    differences.take(1);
+    differences.take(2);
+    const std::size_t end = run.work.stride() - 4;
+    for (std::int32_t y = 2; y < run.height(); ++y) {
+        differences.take(y + 1);
+        const std::int16_t* above = differences.row(y - 1);
+        const std::int16_t* level = differences.row(y);
+        const std::int16_t* below = differences.row(y + 1);
+        std::uint8_t* row = run.work.row(y);
+        for (std::size_t j = 4; j < end; ++j) {
+            // At most 1020 either way: 16 bits hold it.
+            const auto v = static_cast<std::int16_t>(above[j] + level[j] + below[j] + tint[j]);
+            row[j] = OnColourLane(std::clamp<std::int16_t>(v, 0, 255), row[j], colour[j]);
+        }
+        run.rowDone(y);
+    }
+    run.finish();
+}
+
+}  // namespace
+
+void DiagonalEmboss(FilterRun& run) { EmbossDiagonally(run, 1); }
+void ReverseDiagonalEmboss(FilterRun& run) { EmbossDiagonally(run, -1); }
+void HorizontalEmboss(FilterRun& run) { EmbossAcross(run, 1); }
+void ReverseHorizontalEmboss(FilterRun& run) { EmbossAcross(run, -1); }
+
+}  // namespace tegmora::effects

@@ -1,0 +1,64 @@
+// Dilate, erode and inner edge: the maximum or minimum of each channel over
+// the full 3 x 3 square, read from the unchanged image. The square is taken
+// as a column of three and then a row of three: the same pick with half the
+// comparisons.
+#include "engine.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace tegmora::effects {
+namespace {
+
+// `pick` chooses between two bytes (the larger or the smaller); `finish`
+// turns the pixel's own byte and the square's pick into the result.
+//
+// The column of three over row y is the pick of two pairs of rows, (y - 1, y)
+// and (y, y + 1). The first pair was formed on the previous row, before row
+// y - 1 was written; the second comes from rows not written yet. So no copy
+// of the unchanged image is needed.
+template <typename Pick, typename Finish>
+void SquareWindow(FilterRun& run, Pick pick, Finish finish) {
+    const PixelBuffer& work = run.work;
+    const std::size_t stride = work.stride();
+    std::vector<std::uint8_t> pairAbove(stride);
+    std::vector<std::uint8_t> column(stride);
+    std::vector<std::uint8_t> out(stride);
+    if (run.height() >= 3) {
+        const std::uint8_t* first = work.row(1);
+        const std::uint8_t* second = work.row(2);
+        for (std::size_t i = 0; i < stride; ++i) pairAbove[i] = pick(first[i], second[i]);
+    }
+    for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
+        const std::uint8_t* here = work.row(y);
+        const std::uint8_t* below = work.row(y + 1);
+        if (y + 2 <= run.height()) Prefetch(work.row(y + 2), stride);
+        for (std::size_t i = 0; i < stride; ++i) {
+            const std::uint8_t pairBelow = pick(here[i], below[i]);
+            column[i] = pick(pairAbove[i], pairBelow);
+            pairAbove[i] = pairBelow;
+        }
+        for (std::size_t i = 4; i + 4 < stride; ++i)
+            out[i] = finish(here[i], pick(pick(column[i - 4], column[i]), column[i + 4]));
+        StoreColours(work.row(y) + 4, out.data() + 4, run.width() - 2);
+        run.rowDone(y);
+    }
+    run.finish();
+}
+
+// Lambdas rather than functions, so that each filter gets its own loop.
+constexpr auto kLarger = [](std::uint8_t a, std::uint8_t b) { return std::max(a, b); };
+constexpr auto kSmaller = [](std::uint8_t a, std::uint8_t b) { return std::min(a, b); };
+constexpr auto kPicked = [](std::uint8_t, std::uint8_t picked) { return picked; };
+// Never negative: the pixel is part of its own square.
+constexpr auto kAboveMinimum = [](std::uint8_t own, std::uint8_t minimum) {
+    return static_cast<std::uint8_t>(own - minimum);
+};
+
+}  // namespace
+
+void Dilate(FilterRun& run) { SquareWindow(run, kLarger, kPicked); }
+void Erode(FilterRun& run) { SquareWindow(run, kSmaller, kPicked); }
+void InnerEdge(FilterRun& run) { SquareWindow(run, kSmaller, kAboveMinimum); }
+
+}  // namespace tegmora::effects
