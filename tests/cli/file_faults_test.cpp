@@ -16,7 +16,7 @@ namespace {
 using harness::Fx;
 using harness::ToolRun;
 
-constexpr int kMemoryCapMegabytes = 256;
+constexpr int kMemoryCapMegabytes = 512;
 
 // Runs the tool where an allocation beyond kMemoryCapMegabytes fails: under
 // AddressSanitizer the sanitizer aborts on one, otherwise the tool's address
