@@ -96,9 +96,9 @@ LoadedImage LoadImage(QIODevice& device, const QString& path, int sideLimit) {
 }
 
 QString SaveImage(const QImage& image, const QString& path, FileFormat format) {
-    // Renaming the finished file into place would replace a device, a pipe
-    // or a socket of that name (/dev/null, say) with a regular file. Folders
-    // QSaveFile refuses itself.
+    // Renaming the finished file into place would replace a device (the null
+    // device, say), a pipe or a socket of that name with a regular file.
+    // Folders QSaveFile refuses itself.
     const QFileInfo existing(path);
     if (existing.exists() && !existing.isFile() && !existing.isDir())
         return CannotWrite(path, QStringLiteral("not a regular file"));

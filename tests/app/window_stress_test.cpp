@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QSet>
 #include <QTest>
 
@@ -62,8 +63,9 @@ private:
 
     void clickEffect() {
         const auto presets = effects::Presets();
-        window_.click(presets[static_cast<std::size_t>(pick(0, static_cast<int>(presets.size()) - 1))]
-                          .control.data());
+        const effects::Preset& preset =
+            presets[static_cast<std::size_t>(pick(0, static_cast<int>(presets.size()) - 1))];
+        window_.child<QPushButton>(QStringOf(preset.control))->click();
     }
 
     void moveSlider() { window_.slider(pick(1, 3))->setValue(pick(-255, 255)); }
