@@ -291,20 +291,28 @@ void Form1::deleteChosenRoof() {
 }
 
 void Form1::applyEffect(const effects::Preset& preset) {
+    // The engine holds the working view's pixels until it finishes, and
+    // touching the view's image would move them under it. A click during a
+    // run leaves the view alone: the engine would turn the click away, and
+    // it shows the working view as it is.
+    if (!effects::FilterBusy() && !runEffect(preset)) return;
+    picture1_->setImage(picture3_->image().copy());
+}
+
+bool Form1::runEffect(const effects::Preset& preset) {
     try {
         picture3_->change([this, &preset](QImage& image) {
             effects::ApplyFilter(preset.code, imageio::BitmapOf(image), preset.amount,
                                  filterProgress_);
         });
+        return true;
     } catch (const effects::FilterError& error) {
         dialogs_.showError(
             this,
             tr("%1 failed: %2").arg(QStringOf(preset.caption), QString::fromUtf8(error.what())));
-        return;
     } catch (const EffectAbandoned&) {
-        return;
     }
-    picture1_->setImage(picture3_->image().copy());
+    return false;
 }
 
 void Form1::scaleChannels() {

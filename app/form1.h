@@ -47,6 +47,9 @@ private:
     void save();
     void deleteChosenRoof();
     void applyEffect(const effects::Preset& preset);
+    // Runs the effect on the working view; false when it failed or was
+    // abandoned.
+    bool runEffect(const effects::Preset& preset);
     void scaleChannels();
     void setSlidersQuietly(const SliderValues& values);
     void yieldToWindow();

@@ -1,30 +1,72 @@
 #include "imageio.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <QtEndian>
 
-#include <algorithm>
+#include <optional>
 
 namespace tegmora::imageio {
 namespace {
 
+// The deepest pixels Qt's readers decode into: 16 bits per channel, as
+// 16-bit PNG files give.
+constexpr qint64 kDeepestPixelBytes = 8;
+
 // Qt refuses images above its own allocation limit; ours is the side limit,
-// so raise Qt's to what a limit-sized 32-bit image needs.
+// so set Qt's to what a limit-sized image of the deepest pixels needs.
 void AllowSidesUpTo(int sideLimit) {
-    const qint64 bytes = qint64{sideLimit} * sideLimit * 4;
-    const qint64 megabytes = bytes / (1024 * 1024) + 1;
-    QImageReader::setAllocationLimit(
-        static_cast<int>(std::min<qint64>(std::max<qint64>(megabytes, 256), 1 << 30)));
+    const qint64 bytes = qint64{sideLimit} * sideLimit * kDeepestPixelBytes;
+    QImageReader::setAllocationLimit(static_cast<int>(bytes / (1024 * 1024) + 1));
 }
 
-QString TooLarge(const QString& path, QSize size, int sideLimit) {
+// Width and height as a header claims them, which may be far beyond int.
+struct Dimensions {
+    qint64 width;
+    qint64 height;
+};
+
+Dimensions DimensionsOf(QSize size) { return {size.width(), size.height()}; }
+
+bool Exceeds(Dimensions dimensions, int sideLimit) {
+    return dimensions.width > sideLimit || dimensions.height > sideLimit;
+}
+
+// A bitmap's file header and the start of its info header, up to the height.
+constexpr qint64 kBitmapHeadBytes = 26;
+
+// Qt's bitmap reader tells no size for a bitmap it will not read, so the
+// size a bitmap claims is read from its header here. An info header holds a
+// signed 32-bit width and height (a negative height runs top-down); the old
+// 12-byte core header holds unsigned 16-bit ones.
+std::optional<Dimensions> BitmapHeaderDimensions(const QByteArray& head) {
+    if (head.size() < kBitmapHeadBytes || !head.startsWith("BM")) return std::nullopt;
+    const char* bytes = head.constData();
+    if (qFromLittleEndian<quint32>(bytes + 14) == 12)
+        return Dimensions{qFromLittleEndian<quint16>(bytes + 18), qFromLittleEndian<quint16>(bytes + 20)};
+    const qint64 height = qFromLittleEndian<qint32>(bytes + 22);
+    return Dimensions{qFromLittleEndian<qint32>(bytes + 18), height < 0 ? -height : height};
+}
+
+std::optional<Dimensions> ClaimedDimensions(QImageReader& reader, const QByteArray& head) {
+    const QSize size = reader.size();
+    if (size.isValid()) return DimensionsOf(size);
+    return BitmapHeaderDimensions(head);
+}
+
+QString TooLarge(const QString& path, Dimensions dimensions, int sideLimit) {
     return QStringLiteral("Cannot load %1: the image is %2 x %3 pixels, larger than the limit of %4 x %4")
         .arg(path)
-        .arg(size.width())
-        .arg(size.height())
+        .arg(dimensions.width)
+        .arg(dimensions.height)
         .arg(sideLimit);
+}
+
+QString CannotWrite(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot write %1: %2").arg(path, reason);
 }
 
 }  // namespace
@@ -37,34 +79,41 @@ LoadedImage LoadImage(const QString& path, int sideLimit) {
 }
 
 LoadedImage LoadImage(QIODevice& device, const QString& path, int sideLimit) {
+    const QByteArray head = device.peek(kBitmapHeadBytes);
     AllowSidesUpTo(sideLimit);
     QImageReader reader(&device);
     reader.setAutoTransform(false);
-    const QSize claimed = reader.size();
-    if (claimed.width() > sideLimit || claimed.height() > sideLimit)
-        return {QImage(), TooLarge(path, claimed, sideLimit)};
+    const std::optional<Dimensions> claimed = ClaimedDimensions(reader, head);
+    if (claimed && Exceeds(*claimed, sideLimit)) return {QImage(), TooLarge(path, *claimed, sideLimit)};
     QImage image;
     if (!reader.read(&image))
         return {QImage(), QStringLiteral("Cannot load %1: %2").arg(path, reader.errorString())};
-    if (image.width() > sideLimit || image.height() > sideLimit)
-        return {QImage(), TooLarge(path, image.size(), sideLimit)};
+    if (Exceeds(DimensionsOf(image.size()), sideLimit))
+        return {QImage(), TooLarge(path, DimensionsOf(image.size()), sideLimit)};
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
         image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     return {image, QString()};
 }
 
 QString SaveImage(const QImage& image, const QString& path, FileFormat format) {
+    // Renaming the finished file into place would replace a device (the null
+    // device, say), a pipe or a socket of that name with a regular file.
+    // Folders QSaveFile refuses itself.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile() && !existing.isDir())
+        return CannotWrite(path, QStringLiteral("not a regular file"));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    if (!file.open(QIODevice::WriteOnly)) return CannotWrite(path, file.errorString());
     QImageWriter writer(&file, format == FileFormat::Png ? "png" : "bmp");
     const QImage pixels =
         format == FileFormat::Bitmap24 ? image.convertToFormat(QImage::Format_RGB888) : image;
-    if (!writer.write(pixels)) {
-        file.cancelWriting();
-        return QStringLiteral("Cannot write %1: %2").arg(path, writer.errorString());
-    }
-    if (!file.commit()) return QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    const bool written = writer.write(pixels);
+    // Why the file could not be written, a full disk say, shows only once the
+    // buffered bytes are flushed, and commit() would forget it. A QSaveFile
+    // left unfinished discards its temporary file.
+    if (!file.flush()) return CannotWrite(path, file.errorString());
+    if (!written) return CannotWrite(path, writer.errorString());
+    if (!file.commit()) return CannotWrite(path, file.errorString());
     return QString();
 }
 

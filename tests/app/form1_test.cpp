@@ -9,6 +9,7 @@
 #include "imageio.h"
 #include "picture_view.h"
 #include "roof_list.h"
+#include "test_window.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -30,6 +31,7 @@ using testing::Dump;
 using testing::GamePrefix;
 using testing::Pixels;
 using testing::ScriptedDialogs;
+using testing::Window;
 
 QImage FirstRoof() {
     return Pixels({{0x102030, 0x405060, 0x708090}, {0xA0B0C0, 0xD0E0F0, 0x050709}});
@@ -79,61 +81,6 @@ QString CaptionOf(const QWidget* widget) {
     if (const auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
     return {};
 }
-
-struct Roof {
-    const char* name;
-    QImage image;
-};
-
-// The window on a game prefix holding `roofs`, answering through scripted
-// dialogs.
-class Window {
-public:
-    explicit Window(std::initializer_list<Roof> roofs = {},
-                    std::span<const effects::Preset> presets = effects::Presets()) {
-        for (const Roof& roof : roofs) game.addRoof(QString::fromLatin1(roof.name), roof.image);
-        form_ = std::make_unique<Form1>(game.prefix(), game.roofs(), dialogs, presets);
-        form_->show();
-    }
-
-    Form1& form() { return *form_; }
-    template <class Widget>
-    Widget* child(const QString& name) {
-        auto* widget = form_->findChild<Widget*>(name);
-        if (widget == nullptr) qFatal("the window has no %s", qPrintable(name));
-        return widget;
-    }
-    void click(const char* button) { child<QPushButton>(QString::fromLatin1(button))->click(); }
-    RoofList* list() { return child<RoofList>(QStringLiteral("File1")); }
-    QScrollBar* slider(int number) {
-        return child<QScrollBar>(QStringLiteral("VScroll%1").arg(number));
-    }
-    QImage display() { return child<PictureView>(QStringLiteral("Picture1"))->image(); }
-    QImage working() { return child<PictureView>(QStringLiteral("Picture3"))->image(); }
-    bool exists(const char* roof) const {
-        return QFile::exists(game.roof(QString::fromLatin1(roof)));
-    }
-
-    // Runs `during` from inside the next effect's first yield; true when it
-    // ran while the engine was busy.
-    std::shared_ptr<bool> duringNextEffect(std::function<void()> during) {
-        auto ranWhileBusy = std::make_shared<bool>(false);
-        QMetaObject::invokeMethod(
-            form_.get(),
-            [during = std::move(during), ranWhileBusy] {
-                *ranWhileBusy = effects::FilterBusy();
-                during();
-            },
-            Qt::QueuedConnection);
-        return ranWhileBusy;
-    }
-
-    GamePrefix game;
-    ScriptedDialogs dialogs;
-
-private:
-    std::unique_ptr<Form1> form_;
-};
 
 // The effect buttons, left column top to bottom, then the right column.
 struct EffectButton {

@@ -1,11 +1,9 @@
 #include "command_line.h"
+#include "tool_run.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -84,41 +82,9 @@ TEST(CommandLineTest, WarnsAboutCodesWithoutFilterAndIgnoredAmounts) {
     EXPECT_EQ(parsed.command.effects[1].amount, 7);
 }
 
-// Runs the tool and keeps what it said.
-struct ToolRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-ToolRun Fx(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral(TEGMORA_FX), args);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-class ToolTest : public ::testing::Test {
-protected:
-    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
-
-    // A 3 x 2 bitmap of grey 15 with one pixel of 231.
-    QString writeRoof(const char* name) const {
-        QImage image(3, 2, QImage::Format_RGB32);
-        image.fill(qRgb(15, 15, 15));
-        image.setPixel(2, 1, qRgb(231, 231, 231));
-        const QString file = path(name);
-        EXPECT_TRUE(image.save(file, "BMP"));
-        return file;
-    }
-    QByteArray bytes(const QString& file) const {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    QTemporaryDir dir;
-};
+using harness::Fx;
+using harness::ToolRun;
+using harness::ToolTest;
 
 TEST_F(ToolTest, ListsEveryFilterWithItsCode) {
     const ToolRun run = Fx({QStringLiteral("--list")});

@@ -1,0 +1,8 @@
+// Lets GoogleTest show QString values as text in its failure messages.
+#pragma once
+
+#include <QString>
+
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

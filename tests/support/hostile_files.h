@@ -1,0 +1,223 @@
+// Files and file systems that misbehave, for the tests of what the window and
+// tegmora-fx do with them: bitmap headers that claim too much, files the
+// process may not read, folders it may not write, a disk that fills up, paths
+// that are not regular files.
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+
+namespace tegmora::hostile {
+
+// A sanitizer's shadow memory needs far more address space than any cap
+// would allow, so a test that caps memory has to ask the sanitizer instead.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+inline constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+
+// The 54 bytes of a 24-bit Windows bitmap's file and info headers claiming
+// `width` x `height` pixels (a negative height runs top-down), with no pixels
+// after them.
+inline QByteArray BitmapHeaderClaiming(std::int32_t width, std::int32_t height) {
+    QByteArray bytes(54, '\0');
+    const auto put = [&bytes](int offset, std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put(2, 54, 4);   // file size
+    put(10, 54, 4);  // where the pixels start
+    put(14, 40, 4);  // info header size
+    put(18, static_cast<std::uint32_t>(width), 4);
+    put(22, static_cast<std::uint32_t>(height), 4);
+    put(26, 1, 2);   // planes
+    put(28, 24, 2);  // bits per pixel
+    return bytes;
+}
+
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every entry of a folder, hidden ones too, so that a temporary file left
+// behind shows.
+inline QStringList EntriesIn(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+inline bool MakeFifo(const QString& path) {
+    return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
+}
+
+inline bool IsFifo(const QString& path) {
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+inline bool SetMode(const QString& path, mode_t mode) {
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+// Root reads and writes past permissions, so a test that needs them to bite
+// runs as the unprivileged user when it runs as root.
+inline constexpr uid_t kUnprivilegedUser = 65534;
+
+inline bool RunningAsRoot() { return ::geteuid() == 0; }
+
+// Run as root, hands `tree` to the unprivileged user so that permissions on
+// it bite as they would for its owner. Returns why that failed, or the empty
+// text; does nothing for anyone else.
+inline QString HandToUnprivilegedUser(const QString& tree) {
+    if (!RunningAsRoot()) return {};
+    const std::filesystem::path root(QFile::encodeName(tree).toStdString());
+    const auto hand = [](const std::filesystem::path& path) {
+        if (::lchown(path.c_str(), kUnprivilegedUser, kUnprivilegedUser) == 0) return QString();
+        return QStringLiteral("cannot hand %1 to the unprivileged user: %2")
+            .arg(QString::fromStdString(path.string()), QString::fromLocal8Bit(std::strerror(errno)));
+    };
+    QString problem = hand(root);
+    for (auto entry = std::filesystem::recursive_directory_iterator(root);
+         problem.isEmpty() && entry != std::filesystem::recursive_directory_iterator(); ++entry)
+        problem = hand(entry->path());
+    return problem;
+}
+
+// For QProcess::setChildProcessModifier: run as root, the child becomes the
+// unprivileged user for good before it starts the program, or exits with 125.
+inline void BecomeUnprivilegedInChild() {
+    if (!RunningAsRoot()) return;
+    if (::setgroups(0, nullptr) != 0 ||
+        ::setresgid(kUnprivilegedUser, kUnprivilegedUser, kUnprivilegedUser) != 0 ||
+        ::setresuid(kUnprivilegedUser, kUnprivilegedUser, kUnprivilegedUser) != 0)
+        ::_exit(125);
+}
+
+// Makes permissions on `tree` bite in this process for the length of the
+// scope: run as root, hands `tree` to the unprivileged user and takes on that
+// user's real and effective identity (access() asks the real one) until the
+// scope ends, keeping root as the saved identity to come back to.
+class Unprivileged {
+public:
+    explicit Unprivileged(const QString& tree) : problem_(HandToUnprivilegedUser(tree)) {
+        if (!problem_.isEmpty() || !RunningAsRoot()) return;
+        if (::setresgid(kUnprivilegedUser, kUnprivilegedUser, 0) != 0 ||
+            ::setresuid(kUnprivilegedUser, kUnprivilegedUser, 0) != 0) {
+            problem_ = QStringLiteral("cannot take on the unprivileged user's identity: %1")
+                           .arg(QString::fromLocal8Bit(std::strerror(errno)));
+            Restore();
+            return;
+        }
+        dropped_ = true;
+    }
+    ~Unprivileged() {
+        if (dropped_) Restore();
+    }
+    Unprivileged(const Unprivileged&) = delete;
+    Unprivileged& operator=(const Unprivileged&) = delete;
+
+    // Why permissions cannot be made to bite here; empty when they do.
+    const QString& problem() const { return problem_; }
+
+private:
+    // Root's identity comes back for a process whose saved user is root.
+    // Changing identity left the process undumpable, which would keep a leak
+    // checker from inspecting it at exit.
+    static void Restore() {
+        [[maybe_unused]] const int user = ::setresuid(0, 0, 0);
+        [[maybe_unused]] const int group = ::setresgid(0, 0, 0);
+        ::prctl(PR_SET_DUMPABLE, 1);
+    }
+
+    bool dropped_ = false;
+    QString problem_;
+};
+
+// Holds a write lock on the whole of a file for the life of the object, as
+// another program would. Open file description locks conflict with each
+// other within one process too, so a second lock on the file shows it.
+class LockedFile {
+public:
+    explicit LockedFile(const QString& path)
+        : descriptor_(::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC)) {
+        struct flock whole {};
+        whole.l_type = F_WRLCK;
+        whole.l_whence = SEEK_SET;
+        if (descriptor_ < 0 || ::fcntl(descriptor_, F_OFD_SETLK, &whole) != 0)
+            problem_ = QStringLiteral("cannot lock %1: %2")
+                           .arg(path, errno == EAGAIN ? QStringLiteral("already locked")
+                                                      : QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    ~LockedFile() {
+        if (descriptor_ >= 0) ::close(descriptor_);
+    }
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+
+    // Why the file could not be locked; empty when it is.
+    const QString& problem() const { return problem_; }
+
+private:
+    int descriptor_;
+    QString problem_;
+};
+
+// A file system of `kibibytes` that fills up, mounted on a temporary folder
+// for the life of the object. Mounting takes root; problem() says why there
+// is no such disk otherwise.
+class SmallDisk {
+public:
+    explicit SmallDisk(int kibibytes) {
+        const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k,mode=0755";
+        if (::mount("tegmora-test", QFile::encodeName(path()).constData(), "tmpfs",
+                    MS_NOSUID | MS_NODEV | MS_NOEXEC, options.constData()) == 0) {
+            mounted_ = true;
+            return;
+        }
+        problem_ = QStringLiteral("cannot mount a small file system (mounting needs root): %1")
+                       .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    ~SmallDisk() {
+        if (mounted_) ::umount2(QFile::encodeName(path()).constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    QString path() const { return dir_.path(); }
+    QString filePath(const QString& name) const { return dir_.filePath(name); }
+    // Why there is no small disk; empty when there is.
+    const QString& problem() const { return problem_; }
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+    QString problem_;
+};
+
+}  // namespace tegmora::hostile
