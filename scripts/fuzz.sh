@@ -7,10 +7,10 @@
 #   scripts/fuzz.sh 3600 image   one hour of the image target only
 #   scripts/fuzz.sh --make-seeds rewrite fuzz/corpus from fuzz/make_seeds.cpp
 #
-# Everything the runs write (corpus growth, crash inputs, logs) stays in
-# build/fuzz/work/<target>. Exits non-zero when any target reports a finding.
+# Everything the runs write stays in build/fuzz/work/<target>: the grown
+# corpus and the log of the last run, and in findings/ every input that broke
+# a check. Exits non-zero when any target reports a finding.
 set -euo pipefail
-shopt -s nullglob
 cd "$(dirname "$0")/.."
 
 build=build/fuzz
@@ -49,14 +49,15 @@ export QT_QPA_PLATFORM=offscreen
 run_target() {
   local target=$1 work
   work=$(realpath -m "$build/work/$target")
-  rm -rf "$work"
-  mkdir -p "$work/tmp"
+  # Findings of earlier runs are kept; everything else starts afresh.
+  rm -rf "$work/corpus" "$work/tmp" "$work/log"
+  mkdir -p "$work/tmp" "$work/findings"
   cp -r "fuzz/corpus/$target" "$work/corpus"
   local status=0
   # The Wine prefix that the path and registry targets make goes to the work
   # folder too. No input may need a single allocation above 300 MB, nor 30 s.
   TMPDIR="$work/tmp" "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=30 \
-    -rss_limit_mb=2048 -malloc_limit_mb=300 -print_final_stats=1 -artifact_prefix="$work/" \
+    -rss_limit_mb=2048 -malloc_limit_mb=300 -print_final_stats=1 -artifact_prefix="$work/findings/" \
     "$work/corpus" >"$work/log" 2>&1 || status=$?
   local runs files
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1)
@@ -64,8 +65,10 @@ run_target() {
   if ((status == 0)); then
     echo "${target}_fuzzer: ok, ${runs:-0} runs in ${seconds} s, corpus ${files} inputs"
   else
-    local found=("$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-*)
-    echo "${target}_fuzzer: FINDING (status $status), input ${found[0]:-none saved}, log $work/log"
+    local newest input="none saved"
+    newest=$(ls -t "$work/findings" | head -1)
+    [[ -n $newest ]] && input="$work/findings/$newest"
+    echo "${target}_fuzzer: FINDING (status $status), input $input, log $work/log"
   fi
   return "$status"
 }
