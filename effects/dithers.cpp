@@ -289,6 +289,10 @@ struct DitherPass {
     const ShareTables<kRowsBelow>& shares;
 };
 
+// Clang before version 17 deduces no template arguments for aggregates.
+template <std::size_t kRowsBelow>
+DitherPass(std::int32_t, const std::int32_t*, const ShareTables<kRowsBelow>&) -> DitherPass<kRowsBelow>;
+
 // One row while it is being decided: its grey levels, which become the
 // corrected sums in place, the error it takes in and the error rows below it.
 // What it passes to its own next two pixels stays in registers, so that the

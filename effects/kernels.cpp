@@ -126,7 +126,8 @@ template <const Kernel& K, int... skipped>
 std::uint16_t LowSum(const Rows& rows, std::size_t i, std::uint16_t centre) {
     std::uint16_t sum = 0;
     for (int t = 0; t < 9; ++t) {
-        if (((t == skipped) || ...)) continue;
+        const bool isSkipped = ((t == skipped) || ...);
+        if (isSkipped) continue;
         const auto w = t == kCentre ? centre : static_cast<std::uint16_t>(Weight(K, t));
         sum = static_cast<std::uint16_t>(sum + w * Tap(rows, t, i));
     }
