@@ -12,33 +12,40 @@
 namespace tegmora::effects {
 namespace {
 
-// The tint on each lane of a row. Red may be negative for a negative
-// amount; it enters the sum unchanged.
-std::vector<std::int16_t> TintLanes(std::int32_t width, std::int32_t amount) {
-    const SplitColour tint = SplitColor(amount);
-    return ChannelLanes<std::int16_t>(width, static_cast<std::int16_t>(tint.blue),
-                                      static_cast<std::int16_t>(tint.green),
-                                      static_cast<std::int16_t>(tint.red), 0);
+// The tint on each byte lane of a row, and which lanes are colours. Red may
+// be negative for a negative amount; it enters the sum unchanged.
+struct TintedLanes {
+    explicit TintedLanes(const FilterRun& run) : colour(ColourLaneMask(run.width())) {
+        const SplitColour split = SplitColor(run.amount);
+        tint = ChannelLanes<std::int16_t>(run.width(), static_cast<std::int16_t>(split.blue),
+                                          static_cast<std::int16_t>(split.green),
+                                          static_cast<std::int16_t>(split.red), 0);
+    }
+
+    std::vector<std::int16_t> tint;
+    std::vector<std::uint8_t> colour;
+};
+
+// Images too small to have a pixel to visit only report that they are done.
+bool FinishedIfSmallerThan(FilterRun& run, std::int32_t side) {
+    if (run.width() >= side && run.height() >= side) return false;
+    run.finish();
+    return true;
 }
 
 // v = |sign * (P(x, y) - P(x + 1, y + 1)) + t|, at most 255, over columns
 // 1..W-1. Row y + 1 is not yet written, so the pixel and its neighbour are
 // both the image's own.
 void EmbossDiagonally(FilterRun& run, std::int32_t sign) {
-    const std::int32_t width = run.width();
-    if (width < 2 || run.height() < 2) {
-        run.finish();
-        return;
-    }
-    const std::vector<std::int16_t> tintLanes = TintLanes(width, run.amount);
-    const std::vector<std::uint8_t> colourMask = ColourLaneMask(width);
-    const std::int16_t* tint = tintLanes.data();
-    const std::uint8_t* colour = colourMask.data();
-    const std::size_t lanes = std::size_t{4} * static_cast<std::size_t>(width - 1);
+    if (FinishedIfSmallerThan(run, 2)) return;
+    const TintedLanes lanes(run);
+    const std::int16_t* tint = lanes.tint.data();
+    const std::uint8_t* colour = lanes.colour.data();
+    const std::size_t count = std::size_t{4} * static_cast<std::size_t>(run.width() - 1);
     for (std::int32_t y = 1; y < run.height(); ++y) {
         std::uint8_t* row = run.work.row(y);
         const std::uint8_t* below = run.work.row(y + 1) + 4;
-        for (std::size_t j = 0; j < lanes; ++j) {
+        for (std::size_t j = 0; j < count; ++j) {
             // Held in 16 bits (at most 510 either way) so that the loop runs
             // eight lanes a step.
             const auto v = static_cast<std::int16_t>(sign * (row[j] - below[j]) + tint[j]);
@@ -80,15 +87,10 @@ private:
 // v = sign * (left - right) + t, limited to 0..255, over rows and columns
 // 2..W-1 and 2..H-1.
 void EmbossAcross(FilterRun& run, std::int32_t sign) {
-    const std::int32_t width = run.width();
-    if (width < 3 || run.height() < 3) {
-        run.finish();
-        return;
-    }
-    const std::vector<std::int16_t> tintLanes = TintLanes(width, run.amount);
-    const std::vector<std::uint8_t> colourMask = ColourLaneMask(width);
-    const std::int16_t* tint = tintLanes.data();
-    const std::uint8_t* colour = colourMask.data();
+    if (FinishedIfSmallerThan(run, 3)) return;
+    const TintedLanes lanes(run);
+    const std::int16_t* tint = lanes.tint.data();
+    const std::uint8_t* colour = lanes.colour.data();
     ColumnDifferences differences(run.work, sign);
     differences.take(1);
     differences.take(2);

@@ -16,3 +16,6 @@ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEGMORA_SANITIZE=ON
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+# A short run of each fuzz target over the seed corpus.
+scripts/fuzz.sh 20
