@@ -257,21 +257,10 @@ void ResolveShares(const std::vector<std::int32_t>& weighted, std::int32_t mean,
     }
 }
 
-// (B + G + R) \ 3 as a multiply and shift, so that a row's grey levels are
-// taken several pixels a step.
-constexpr std::uint32_t GreyLevel(std::uint32_t channelSum) { return channelSum * 43691u >> 17; }
-
-constexpr bool GreyLevelIsExact() {
-    for (std::uint32_t sum = 0; sum <= 765; ++sum)
-        if (GreyLevel(sum) != sum / 3) return false;
-    return true;
-}
-static_assert(GreyLevelIsExact());
-
 void GreyLevels(const std::uint8_t* row, std::int32_t width, std::int32_t* levels) {
     for (std::int32_t x = 0; x < width; ++x) {
         const auto sum = static_cast<std::uint32_t>(ChannelSum(LoadPixel(row + std::size_t{4} * x)));
-        levels[x] = static_cast<std::int32_t>(GreyLevel(sum));
+        levels[x] = GreyLevel(static_cast<std::int32_t>(sum));
     }
 }
 

@@ -32,11 +32,6 @@ inline std::int32_t CheckedAdd(std::int32_t a, std::int32_t b) {
     if (__builtin_add_overflow(a, b, &r)) Raise(ErrorKind::Overflow);
     return r;
 }
-inline std::int32_t CheckedSub(std::int32_t a, std::int32_t b) {
-    std::int32_t r;
-    if (__builtin_sub_overflow(a, b, &r)) Raise(ErrorKind::Overflow);
-    return r;
-}
 inline std::int32_t CheckedMul(std::int32_t a, std::int32_t b) {
     std::int32_t r;
     if (__builtin_mul_overflow(a, b, &r)) Raise(ErrorKind::Overflow);
@@ -188,10 +183,18 @@ void FillGreyLevels();
 // (B + G + R) \ 3 for a sum of three channels (0..765) without a division,
 // so that loops over whole rows vectorise. The factor lies just above 1/3:
 // a multiple of three lands on its quotient or a hair above, and 3k + 2
-// stays below k + 1 up to 765, so truncation is exact over that range.
+// stays below k + 1 up to 765, so truncation is exact over that range, as
+// checked below.
 constexpr std::int32_t GreyLevel(std::int32_t channelSum) {
     return static_cast<std::int32_t>(static_cast<float>(channelSum) * 0.33337f);
 }
+
+constexpr bool GreyLevelIsExact() {
+    for (std::int32_t sum = 0; sum <= 765; ++sum)
+        if (GreyLevel(sum) != sum / 3) return false;
+    return true;
+}
+static_assert(GreyLevelIsExact());
 
 // Truncated mean of the truncated grey levels (B + G + R) \ 3 of every pixel
 // of the unchanged image, summed in 64 bits. Fills LevelTable with the grey
