@@ -248,6 +248,7 @@ void Form1::loadRoof(int row) {
     }
     picture1_->setImage(loaded.image);
     picture3_->setImage(loaded.image.copy());
+    loadedPalettised_ = loaded.palettised;
     picture3_->setGeometry({picture1_->geometry().right() + 1, picture3_->y(), picture1_->width(),
                             picture1_->height()});
     // Setting the sliders back to 0 runs no pass: the working view already
@@ -259,8 +260,11 @@ void Form1::save() {
     if (effects::FilterBusy()) return;
     const QString path = dialogs_.askSavePath(this, saveFolder(), SaveFilters());
     if (path.isEmpty()) return;
-    const QString error =
-        imageio::SaveImage(picture3_->image(), path, imageio::FileFormat::Bitmap24);
+    // A roof keeps the form it was loaded in: the game's own are 8-bit.
+    const QString error = imageio::SaveImage(
+        picture3_->image(), path,
+        loadedPalettised_.isNull() ? imageio::FileFormat::Bitmap24 : imageio::FileFormat::Bitmap8,
+        {loadedPalettised_});
     if (!error.isEmpty()) {
         dialogs_.showError(this, error);
         return;

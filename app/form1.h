@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "effects.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <array>
@@ -63,6 +64,7 @@ private:
     std::array<QScrollBar*, 3> sliders_{};
     SliderValues appliedSliders_{};  // the values the working view was last computed with
     QString chosenRoof_;             // the entry last chosen while no effect ran
+    QImage loadedPalettised_;        // the roof as loaded, when it was a palettised bitmap
     std::int32_t filterProgress_ = 0;
     bool closing_ = false;
 };

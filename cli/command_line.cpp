@@ -40,6 +40,14 @@ bool ReadInt32(const QString& text, std::int32_t& value) {
     return true;
 }
 
+bool ReadDepth(const QString& text, Depth& depth) {
+    if (text == QLatin1String("keep")) depth = Depth::Keep;
+    else if (text == QLatin1String("8")) depth = Depth::Eight;
+    else if (text == QLatin1String("24")) depth = Depth::TwentyFour;
+    else return false;
+    return true;
+}
+
 ParsedCommand Usage(Command command, const QString& message) { return {std::move(command), message}; }
 
 }  // namespace
@@ -131,6 +139,12 @@ ParsedCommand ParseCommandLine(const QStringList& arguments) {
             if (!value(text) || !ReadInt32(text, limit) || limit < 1 || limit > 65535)
                 return Usage(command, QStringLiteral("--max-size needs a number of pixels from 1 to 65535"));
             command.sideLimit = limit;
+        } else if (arg == QLatin1String("--depth")) {
+            QString text;
+            if (!value(text) || !ReadDepth(text, command.depth))
+                return Usage(command, QStringLiteral("--depth needs keep, 8 or 24"));
+        } else if (arg == QLatin1String("--dither")) {
+            command.dither = imageio::Dither::FloydSteinberg;
         } else if (arg == QLatin1String("--")) {
             command.inputs << arguments.mid(i + 1);
             break;
@@ -190,6 +204,13 @@ QString HelpText() {
                "                                amount given to one that takes none is ignored, with a warning.\n"
                "  -o, --output FILE             The output for a single input.\n"
                "  --out-dir DIR                 A batch: each result goes into DIR under its input's name.\n"
+               "  --depth keep|8|24             Bits per pixel of a bitmap output. keep (the default): 8 for\n"
+               "                                an input that is a palettised bitmap (1, 4 or 8 bits), 24 for\n"
+               "                                any other; 8: always the 8-bit form; 24: always 24 bits.\n"
+               "  --dither                      When an 8-bit output must reduce more than 256 colours, spread\n"
+               "                                the difference by Floyd-Steinberg dithering. Without it each\n"
+               "                                pixel takes the nearest palette colour, so a tiling roof keeps\n"
+               "                                seamless edges.\n"
                "  --max-size N                  Refuse images wider or higher than N pixels (default %1).\n"
                "  --list                        One line per filter: code, name, whether it takes an amount.\n"
                "  --roofs-folder                Print the game's roofs folder, found through the game's\n"
@@ -197,7 +218,10 @@ QString HelpText() {
                "  -h, --help                    This text.\n"
                "\n"
                "Inputs are Windows bitmaps of any depth or PNG files. An output ending in .png is written\n"
-               "as PNG; any other output as a 24-bit Windows bitmap. Every output is written to a temporary\n"
+               "as PNG; any other output as a Windows bitmap of the depth --depth chooses. The 8-bit form\n"
+               "is the one the game's roofs take: 256 palette entries, no compression. A result of at most\n"
+               "256 colours is written exactly, in the input's own palette and indexes when its colours\n"
+               "allow; one of more colours is reduced to the best 256 by libimagequant. Every output is written to a temporary\n"
                "file beside it and renamed into place when complete, so a failed run never leaves a\n"
                "partial file and never touches an existing one. An output that exists but is no regular\n"
                "file, such as a device or a pipe, is refused rather than replaced.\n"

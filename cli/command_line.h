@@ -1,6 +1,8 @@
 // What tegmora-fx was asked to do, read from its arguments.
 #pragma once
 
+#include "quantise.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +25,9 @@ struct Effect {
 
 enum class Action { Apply, Help, List, RoofsFolder };
 
+// Bits per pixel of a bitmap output: those of a palettised input (8) or 24.
+enum class Depth { Keep, Eight, TwentyFour };
+
 struct Command {
     Action action = Action::Apply;
     std::vector<Effect> effects;
@@ -30,6 +35,8 @@ struct Command {
     QString output;     // -o: the one output file
     QString outputDir;  // --out-dir: a folder for a batch
     int sideLimit = 0;
+    Depth depth = Depth::Keep;
+    imageio::Dither dither = imageio::Dither::None;
     QStringList warnings;
 };
 

@@ -65,10 +65,11 @@ QString OutputFor(const cli::Command& command, const QString& input) {
     return QDir(command.outputDir).filePath(QFileInfo(input).fileName());
 }
 
-tegmora::imageio::FileFormat FormatFor(const QString& path) {
-    return QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0
-               ? tegmora::imageio::FileFormat::Png
-               : tegmora::imageio::FileFormat::Bitmap24;
+tegmora::imageio::FileFormat FormatFor(const QString& path, cli::Depth depth, bool palettised) {
+    using tegmora::imageio::FileFormat;
+    if (QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0) return FileFormat::Png;
+    const bool eight = depth == cli::Depth::Eight || (depth == cli::Depth::Keep && palettised);
+    return eight ? FileFormat::Bitmap8 : FileFormat::Bitmap24;
 }
 
 // Runs every effect over one file; returns its exit status.
@@ -95,7 +96,9 @@ int ProcessFile(const cli::Command& command, const QString& input, ProgressLine&
         }
     }
     const QString output = OutputFor(command, input);
-    const QString error = tegmora::imageio::SaveImage(loaded.image, output, FormatFor(output));
+    const QString error =
+        tegmora::imageio::SaveImage(loaded.image, output, FormatFor(output, command.depth, !loaded.palettised.isNull()),
+                                    {loaded.palettised, command.dither});
     line.clear();
     if (!error.isEmpty()) {
         Say(error);

@@ -1,5 +1,7 @@
 #include "imageio.h"
 
+#include "eight_bit_bitmap.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -69,12 +71,23 @@ QString CannotWrite(const QString& path, const QString& reason) {
     return QStringLiteral("Cannot write %1: %2").arg(path, reason);
 }
 
+// A write may take only part of its bytes, a full disk saying why only on
+// the next one.
+bool WriteAll(QIODevice& device, const QByteArray& bytes) {
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = device.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) return false;
+        done += written;
+    }
+    return true;
+}
+
 }  // namespace
 
 LoadedImage LoadImage(const QString& path, int sideLimit) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {QImage(), QStringLiteral("Cannot load %1: %2").arg(path, file.errorString())};
+        return {QImage(), QImage(), QStringLiteral("Cannot load %1: %2").arg(path, file.errorString())};
     return LoadImage(file, path, sideLimit);
 }
 
@@ -84,35 +97,44 @@ LoadedImage LoadImage(QIODevice& device, const QString& path, int sideLimit) {
     QImageReader reader(&device);
     reader.setAutoTransform(false);
     const std::optional<Dimensions> claimed = ClaimedDimensions(reader, head);
-    if (claimed && Exceeds(*claimed, sideLimit)) return {QImage(), TooLarge(path, *claimed, sideLimit)};
+    if (claimed && Exceeds(*claimed, sideLimit)) return {QImage(), QImage(), TooLarge(path, *claimed, sideLimit)};
     QImage image;
     if (!reader.read(&image))
-        return {QImage(), QStringLiteral("Cannot load %1: %2").arg(path, reader.errorString())};
+        return {QImage(), QImage(), QStringLiteral("Cannot load %1: %2").arg(path, reader.errorString())};
     if (Exceeds(DimensionsOf(image.size()), sideLimit))
-        return {QImage(), TooLarge(path, DimensionsOf(image.size()), sideLimit)};
+        return {QImage(), QImage(), TooLarge(path, DimensionsOf(image.size()), sideLimit)};
+    // Qt reads 1-, 4- and 8-bit bitmaps as pictures over a colour table.
+    const QImage palettised = head.startsWith("BM") && image.colorCount() > 0
+                                  ? image.convertToFormat(QImage::Format_Indexed8)
+                                  : QImage();
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
         image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    return {image, QString()};
+    return {image, palettised, QString()};
 }
 
-QString SaveImage(const QImage& image, const QString& path, FileFormat format) {
+QString SaveImage(const QImage& image, const QString& path, FileFormat format, const SaveOptions& options) {
     // Renaming the finished file into place would replace a device (the null
     // device, say), a pipe or a socket of that name with a regular file.
     // Folders QSaveFile refuses itself.
     const QFileInfo existing(path);
     if (existing.exists() && !existing.isFile() && !existing.isDir())
         return CannotWrite(path, QStringLiteral("not a regular file"));
+    std::optional<QImage> eightBit;
+    if (format == FileFormat::Bitmap8) {
+        eightBit = EightBitPicture(image, options.original, options.dither);
+        if (!eightBit) return CannotWrite(path, QStringLiteral("the colours could not be reduced to 256"));
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return CannotWrite(path, file.errorString());
     QImageWriter writer(&file, format == FileFormat::Png ? "png" : "bmp");
-    const QImage pixels =
-        format == FileFormat::Bitmap24 ? image.convertToFormat(QImage::Format_RGB888) : image;
-    const bool written = writer.write(pixels);
+    const bool written =
+        eightBit ? WriteAll(file, EightBitBitmapBytes(*eightBit))
+                 : writer.write(format == FileFormat::Bitmap24 ? image.convertToFormat(QImage::Format_RGB888) : image);
     // Why the file could not be written, a full disk say, shows only once the
     // buffered bytes are flushed, and commit() would forget it. A QSaveFile
     // left unfinished discards its temporary file.
     if (!file.flush()) return CannotWrite(path, file.errorString());
-    if (!written) return CannotWrite(path, writer.errorString());
+    if (!written) return CannotWrite(path, eightBit ? file.errorString() : writer.errorString());
     if (!file.commit()) return CannotWrite(path, file.errorString());
     return QString();
 }

@@ -26,16 +26,8 @@ QString Refusal(const char* size, int limit) {
 // The old 12-byte core header, whose width and height are 16 bits each.
 QByteArray CoreHeaderClaiming(quint16 width, quint16 height) {
     QByteArray bytes = hostile::BitmapHeaderClaiming(0, 0).left(26);
-    const auto put16 = [&bytes](int offset, quint16 value) {
-        bytes[offset] = static_cast<char>(value & 0xFF);
-        bytes[offset + 1] = static_cast<char>(value >> 8);
-    };
-    put16(14, 12);
-    put16(16, 0);
-    put16(18, width);
-    put16(20, height);
-    put16(22, 1);
-    put16(24, 24);
+    const quint16 fields[] = {12, 0, width, height, 1, 24};
+    qToLittleEndian<quint16>(fields, 6, bytes.data() + 14);
     return bytes;
 }
 

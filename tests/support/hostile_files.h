@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <grp.h>
@@ -40,18 +41,12 @@ inline constexpr bool kAddressSanitizer = false;
 // after them.
 inline QByteArray BitmapHeaderClaiming(std::int32_t width, std::int32_t height) {
     QByteArray bytes(54, '\0');
-    const auto put = [&bytes](int offset, std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
-    };
+    const std::uint32_t fields[] = {54, 0, 54, 40, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
     bytes[0] = 'B';
     bytes[1] = 'M';
-    put(2, 54, 4);   // file size
-    put(10, 54, 4);  // where the pixels start
-    put(14, 40, 4);  // info header size
-    put(18, static_cast<std::uint32_t>(width), 4);
-    put(22, static_cast<std::uint32_t>(height), 4);
-    put(26, 1, 2);   // planes
-    put(28, 24, 2);  // bits per pixel
+    qToLittleEndian<std::uint32_t>(fields, 6, bytes.data() + 2);  // file size .. height
+    qToLittleEndian<std::uint16_t>(1, bytes.data() + 26);          // planes
+    qToLittleEndian<std::uint16_t>(24, bytes.data() + 28);         // bits per pixel
     return bytes;
 }
 
