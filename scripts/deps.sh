@@ -3,8 +3,9 @@
 set -euo pipefail
 
 packages=(
-  g++ make cmake            # the toolchain
+  g++ make cmake pkg-config # the toolchain
   qt6-base-dev              # the window, image files, tegmora-fx
+  libimagequant-dev         # 8-bit roofs of more than 256 colours
   libgtest-dev              # tests
   libbenchmark-dev          # benchmarks
   clang libclang-rt-14-dev  # the fuzzers (libFuzzer)

@@ -140,6 +140,7 @@ private slots:
     void loadingSetsSlidersBackWithoutAPass();
 
     void saveWritesTheWorkingView();
+    void palettisedRoofIsSavedPalettised();
     void cancelledOrFailedSaveChangesNothing();
     void deleteAnsweredYesLoadsTheFirstRoof();
     void deleteAnsweredNoChangesNothing();
@@ -423,6 +424,26 @@ void Form1Test::saveWritesTheWorkingView() {
     QCOMPARE(window.list()->currentRow(), 0);
     QCOMPARE(window.slider(1)->value(), 50);
     QVERIFY(window.dialogs.errors.isEmpty());
+}
+
+void Form1Test::palettisedRoofIsSavedPalettised() {
+    QImage roof(6, 2, QImage::Format_Indexed8);
+    for (int i = 0; i < 20; ++i) roof.setColor(i, qRgb(i * 12, 255 - i, 3 * i));
+    for (int i = 0; i < 12; ++i) roof.setPixel(i % 6, i / 6, static_cast<uint>(i * 7 % 20));
+    Window window({{"a.bmp", roof}});
+    window.dialogs.savePathAnswer = window.game.roof(QStringLiteral("unedited.bmp"));
+    window.click("Command1");
+    const QImage unedited(window.dialogs.savePathAnswer);
+    QList<QRgb> palette = roof.colorTable();
+    palette.resize(256, qRgb(0, 0, 0));
+    QCOMPARE(unedited.colorTable(), palette);
+    for (int i = 0; i < 12; ++i) QCOMPARE(unedited.pixelIndex(i % 6, i / 6), roof.pixelIndex(i % 6, i / 6));
+    window.slider(1)->setValue(50);
+    window.dialogs.savePathAnswer = window.game.roof(QStringLiteral("edited.bmp"));
+    window.click("Command1");
+    const QImage edited(window.dialogs.savePathAnswer);
+    QCOMPARE(edited.format(), QImage::Format_Indexed8);
+    QCOMPARE(Dump(edited), Dump(ChannelsScaled(roof.convertToFormat(QImage::Format_RGB32), 50, 0, 0)));
 }
 
 void Form1Test::cancelledOrFailedSaveChangesNothing() {

@@ -19,39 +19,30 @@ ParsedCommand Parse(std::initializer_list<const char*> args) {
 }
 
 TEST(CommandLineTest, ReadsFilterNamesCodesPresetsAndDepth) {
-    struct Case {
-        const char* effect;
-        std::int32_t code;
-        std::int32_t amount;
-    };
-    const Case cases[] = {
-        {"brightness:10", 14, 10}, {"EDGE ENHANCE:3", 6, 3}, {"Floyd-Steinberg-Dither:-5", 21, -5},
-        {"invert", 2, 0},          {"14:-10", 14, -10},      {"darker", 14, -10},
-        {"sharpen-more", 1, 0},    {"brightness:-2147483648", 14, INT32_MIN},
-    };
-    for (const Case& c : cases) {
-        const ParsedCommand parsed = Parse({"-e", c.effect, "in.bmp", "-o", "out.bmp"});
-        ASSERT_EQ(parsed.error, QString()) << c.effect;
-        ASSERT_EQ(parsed.command.effects.size(), 1u) << c.effect;
-        EXPECT_EQ(parsed.command.effects[0].code, c.code) << c.effect;
-        EXPECT_EQ(parsed.command.effects[0].amount, c.amount) << c.effect;
-        EXPECT_EQ(parsed.command.depth, Depth::Keep);
-        EXPECT_EQ(parsed.command.dither, imageio::Dither::None);
+    const std::tuple<const char*, std::int32_t, std::int32_t> cases[] = {
+        {"EDGE ENHANCE:3", 6, 3}, {"Floyd-Steinberg-Dither:-5", 21, -5}, {"invert", 2, 0},
+        {"14:-10", 14, -10},      {"darker", 14, -10},                    {"brightness:-2147483648", 14, INT32_MIN}};
+    for (const auto& [effect, code, amount] : cases) {
+        const ParsedCommand parsed = Parse({"-e", effect, "in.bmp", "-o", "out.bmp"});
+        ASSERT_EQ(parsed.command.effects.size(), 1u) << effect << parsed.error.toStdString();
+        EXPECT_EQ(parsed.command.effects[0].code, code) << effect;
+        EXPECT_EQ(parsed.command.effects[0].amount, amount) << effect;
     }
     const std::pair<const char*, Depth> depths[] = {{"keep", Depth::Keep}, {"8", Depth::Eight}, {"24", Depth::TwentyFour}};
     for (const auto& [text, depth] : depths)
         EXPECT_EQ(Parse({"--depth", text, "-e", "invert", "a.bmp", "-o", "b.bmp"}).command.depth, depth) << text;
+    EXPECT_EQ(Parse({"-e", "invert", "a.bmp", "-o", "b.bmp"}).command.depth, Depth::Keep);
+    EXPECT_EQ(Parse({"-e", "invert", "a.bmp", "-o", "b.bmp"}).command.dither, imageio::Dither::None);
     EXPECT_EQ(Parse({"-e", "invert", "--dither", "a.bmp", "-o", "b.bmp"}).command.dither,
               imageio::Dither::FloydSteinberg);
 }
 
 TEST(CommandLineTest, UsageErrorsNameTheirCause) {
-    struct Case {
-        std::initializer_list<const char*> args;
+    const struct {
+        std::initializer_list<const char*> args;  // an aggregate keeps the list's array alive
         const char* mentions;
-    };
-    const Case cases[] = {
-        {{"-e", "blurry", "a.bmp", "-o", "b.bmp"}, "blurry"},
+    } cases[] = {
+        {{"-e", "blurry", "a.bmp", "-o", "b.bmp"}, "unknown filter \"blurry\""},
         {{"-e", "sharpen", "a.bmp", "-o", "b.bmp"}, "\"Sharpen\" button uses 2"},
         {{"-e", "14", "a.bmp", "-o", "b.bmp"}, "code 14"},
         {{"-e", "brightness:2147483648", "a.bmp", "-o", "b.bmp"}, "malformed amount"},
@@ -59,21 +50,11 @@ TEST(CommandLineTest, UsageErrorsNameTheirCause) {
         {{"-e", "invert", "a.bmp", "b.bmp", "-o", "c.bmp"}, "--out-dir"},
         {{"-e", "invert", "a.bmp", "-o", "c.bmp", "--out-dir", "d"}, "not both"},
         {{"-e", "invert", "a.bmp"}, "no output"},
-        {{"-e", "invert", "-o", "c.bmp"}, "no input"},
-        {{"a.bmp", "-o", "c.bmp"}, "no effect"},
-        {{"--frobnicate"}, "--frobnicate"},
         {{"-e", "invert", "--max-size", "0", "a.bmp", "-o", "b.bmp"}, "--max-size"},
         {{"-e", "invert", "--depth", "16", "a.bmp", "-o", "b.bmp"}, "--depth needs keep, 8 or 24"},
         {{"-e", "invert", "a.bmp", "-o", "b.bmp", "--depth"}, "--depth needs"},
     };
-    for (const Case& c : cases)
-        EXPECT_TRUE(ParseCommandLine([&] {
-                        QStringList list;
-                        for (const char* a : c.args) list << QString::fromUtf8(a);
-                        return list;
-                    }())
-                        .error.contains(QString::fromUtf8(c.mentions)))
-            << c.mentions;
+    for (const auto& c : cases) EXPECT_TRUE(Parse(c.args).error.contains(QString::fromUtf8(c.mentions))) << c.mentions;
 }
 
 TEST(CommandLineTest, WarnsAboutCodesWithoutFilterAndIgnoredAmounts) {

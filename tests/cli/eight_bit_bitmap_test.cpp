@@ -13,21 +13,19 @@ using cli::harness::Palettised;
 
 QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
 
-int SquaredDistance(QRgb a, QRgb b) {
-    const int r = qRed(a) - qRed(b), g = qGreen(a) - qGreen(b), b2 = qBlue(a) - qBlue(b);
-    return r * r + g * g + b2 * b2;
-}
-
 // Pixels of `written` whose index is not the lowest of the palette entries
-// nearest to the colour the pixel had in `image`.
+// nearest to the colour the pixel had in `image`, by squared distance.
 int PixelsOffTheirNearestEntry(const QImage& image, const QImage& written) {
+    const auto distance = [](QRgb a, QRgb b) {
+        return (qRed(a) - qRed(b)) * (qRed(a) - qRed(b)) + (qGreen(a) - qGreen(b)) * (qGreen(a) - qGreen(b)) +
+               (qBlue(a) - qBlue(b)) * (qBlue(a) - qBlue(b));
+    };
     int off = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             int nearest = 0;
             for (int i = 1; i < written.colorCount(); ++i)
-                if (SquaredDistance(written.color(i), image.pixel(x, y)) <
-                    SquaredDistance(written.color(nearest), image.pixel(x, y)))
+                if (distance(written.color(i), image.pixel(x, y)) < distance(written.color(nearest), image.pixel(x, y)))
                     nearest = i;
             off += written.pixelIndex(x, y) != nearest;
         }

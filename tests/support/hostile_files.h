@@ -13,7 +13,6 @@
 #include <QtEndian>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -25,16 +24,6 @@
 #include <filesystem>
 
 namespace tegmora::hostile {
-
-// A sanitizer's shadow memory needs far more address space than any cap
-// would allow, so a test that caps memory has to ask the sanitizer instead.
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-inline constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
-#else
-inline constexpr bool kAddressSanitizer = false;
-#endif
 
 // The 54 bytes of a 24-bit Windows bitmap's file and info headers claiming
 // `width` x `height` pixels (a negative height runs top-down), with no pixels
@@ -102,16 +91,6 @@ inline QString HandToUnprivilegedUser(const QString& tree) {
          problem.isEmpty() && entry != std::filesystem::recursive_directory_iterator(); ++entry)
         problem = hand(entry->path());
     return problem;
-}
-
-// For QProcess::setChildProcessModifier: run as root, the child becomes the
-// unprivileged user for good before it starts the program, or exits with 125.
-inline void BecomeUnprivilegedInChild() {
-    if (!RunningAsRoot()) return;
-    if (::setgroups(0, nullptr) != 0 ||
-        ::setresgid(kUnprivilegedUser, kUnprivilegedUser, kUnprivilegedUser) != 0 ||
-        ::setresuid(kUnprivilegedUser, kUnprivilegedUser, kUnprivilegedUser) != 0)
-        ::_exit(125);
 }
 
 // Makes permissions on `tree` bite in this process for the length of the
