@@ -107,6 +107,9 @@ TEST_F(EightBitTest, MoreColoursTakeTheNearestEntryUnlessDithered) {
     EXPECT_EQ(PixelsOffTheirNearestEntry(colours257, saved(colours257)), 0);
     EXPECT_EQ(PixelsOffTheirNearestEntry(many, saved(many)), 0);
     EXPECT_GT(PixelsOffTheirNearestEntry(many, saved(many, {{}, Dither::FloydSteinberg})), 0);
+    ASSERT_EQ(Fx({"--depth", "8", "--dither", "-e", "32", write("many.bmp", many), "-o", path("tool.bmp")}).status,
+              cli::kSuccess);
+    EXPECT_GT(PixelsOffTheirNearestEntry(many, QImage(path("tool.bmp"))), 0);
 }
 
 TEST_F(EightBitTest, OddPalettisedInputsComeOutWellFormed) {
