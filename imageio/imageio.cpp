@@ -67,6 +67,8 @@ QString TooLarge(const QString& path, Dimensions dimensions, int sideLimit) {
         .arg(sideLimit);
 }
 
+LoadedImage Failure(const QString& why) { return {QImage(), QImage(), why}; }
+
 QString CannotWrite(const QString& path, const QString& reason) {
     return QStringLiteral("Cannot write %1: %2").arg(path, reason);
 }
@@ -87,7 +89,7 @@ bool WriteAll(QIODevice& device, const QByteArray& bytes) {
 LoadedImage LoadImage(const QString& path, int sideLimit) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {QImage(), QImage(), QStringLiteral("Cannot load %1: %2").arg(path, file.errorString())};
+        return Failure(QStringLiteral("Cannot load %1: %2").arg(path, file.errorString()));
     return LoadImage(file, path, sideLimit);
 }
 
@@ -97,12 +99,12 @@ LoadedImage LoadImage(QIODevice& device, const QString& path, int sideLimit) {
     QImageReader reader(&device);
     reader.setAutoTransform(false);
     const std::optional<Dimensions> claimed = ClaimedDimensions(reader, head);
-    if (claimed && Exceeds(*claimed, sideLimit)) return {QImage(), QImage(), TooLarge(path, *claimed, sideLimit)};
+    if (claimed && Exceeds(*claimed, sideLimit)) return Failure(TooLarge(path, *claimed, sideLimit));
     QImage image;
     if (!reader.read(&image))
-        return {QImage(), QImage(), QStringLiteral("Cannot load %1: %2").arg(path, reader.errorString())};
+        return Failure(QStringLiteral("Cannot load %1: %2").arg(path, reader.errorString()));
     if (Exceeds(DimensionsOf(image.size()), sideLimit))
-        return {QImage(), QImage(), TooLarge(path, DimensionsOf(image.size()), sideLimit)};
+        return Failure(TooLarge(path, DimensionsOf(image.size()), sideLimit));
     // Qt reads 1-, 4- and 8-bit bitmaps as pictures over a colour table.
     const QImage palettised = head.startsWith("BM") && image.colorCount() > 0
                                   ? image.convertToFormat(QImage::Format_Indexed8)
