@@ -40,37 +40,32 @@ protected:
     QString save(const char* name) const { return QStringLiteral("Cannot write %1: ").arg(path(name)); }
 };
 
-TEST_F(FileFaultsTest, InputThatCannotBeReadExitsWithThree) {
+TEST_F(FileFaultsTest, UnreadableInputsAndReadOnlyOutputsExitWithThreeKeepingWhatIsThere) {
     const QString roof = writeRoof("roof.bmp");
     ASSERT_TRUE(hostile::SetMode(writeRoof("unreadable.bmp"), 0));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.bmp")));
     ASSERT_TRUE(hostile::WriteFile(path("short.bmp"), hostile::BitmapHeaderClaiming(3, 2)));
     ASSERT_TRUE(hostile::WriteFile(path("huge.bmp"), hostile::BitmapHeaderClaiming(60000, -60000)));
-    const QString out = path("out.bmp");
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("read-only")));
+    ASSERT_TRUE(hostile::WriteFile(path("read-only/roof.bmp"), "an earlier roof"));
+    ASSERT_TRUE(hostile::WriteFile(path("out.bmp"), "an earlier roof"));
+    ASSERT_TRUE(hostile::SetMode(path("out.bmp"), 0444));
+    ASSERT_TRUE(hostile::SetMode(path("read-only"), 0555));
+    const QString out = path("new.bmp");
     expectFileErrors({{Brighten(path("unreadable.bmp"), out), load("unreadable.bmp"), "Permission denied"},
                       {Brighten(path("folder.bmp"), out), load("folder.bmp"), "directory"},
                       {Brighten(path("short.bmp"), out), load("short.bmp"), "Unable to read image data"},
                       {Brighten(path("missing.bmp"), out), load("missing.bmp"), "No such file"},
                       {Brighten(path("huge.bmp"), out), load("huge.bmp"), "60000 x 60000 pixels, larger than"},
                       {QStringList{"--max-size", "2"} + Brighten(roof, out), load("roof.bmp"),
-                       "the image is 3 x 2 pixels, larger than the limit of 2 x 2"}},
-                     true);
-    EXPECT_FALSE(QFile::exists(out));
-}
-
-TEST_F(FileFaultsTest, ReadOnlyFolderAndFileKeepWhatTheyHold) {
-    const QString roof = writeRoof("roof.bmp");
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("read-only")));
-    ASSERT_TRUE(hostile::WriteFile(path("read-only/roof.bmp"), "an earlier roof"));
-    ASSERT_TRUE(hostile::WriteFile(path("out.bmp"), "an earlier roof"));
-    ASSERT_TRUE(hostile::SetMode(path("out.bmp"), 0444));
-    ASSERT_TRUE(hostile::SetMode(path("read-only"), 0555));
-    expectFileErrors({{Brighten(roof, path("read-only/roof.bmp")), save("read-only/roof.bmp"), "Permission denied"},
+                       "the image is 3 x 2 pixels, larger than the limit of 2 x 2"},
+                      {Brighten(roof, path("read-only/roof.bmp")), save("read-only/roof.bmp"), "Permission denied"},
                       {Brighten(roof, path("read-only/new.bmp")), save("read-only/new.bmp"), "Permission denied"},
                       {{"-e", "brighter", roof, "--out-dir", path("read-only")}, save("read-only/roof.bmp"),
                        "Permission denied"},
                       {Brighten(roof, path("out.bmp")), save("out.bmp"), "not writable"}},
                      true);
+    EXPECT_FALSE(QFile::exists(out));
     EXPECT_EQ(hostile::EntriesIn(path("read-only")), QStringList{QStringLiteral("roof.bmp")});
     EXPECT_EQ(hostile::FileBytes(path("read-only/roof.bmp")), QByteArray("an earlier roof"));
     EXPECT_EQ(hostile::FileBytes(path("out.bmp")), QByteArray("an earlier roof"));
