@@ -47,6 +47,16 @@ inline std::int32_t Nearest(double v) {
     return static_cast<std::int32_t>(r);
 }
 
+// Rounds half to even, as nearbyint does in the default rounding mode, for
+// |v| < 2^31: adding 1.5 * 2^52 leaves no fraction bits, so the addition
+// itself rounds, and the integer lands in the low bits of the sum. No library
+// call and no conversion instruction on the hot path.
+inline std::int32_t RoundHalfEven(double v) {
+    const double shifted = v + 0x1.8p52;
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted)));
+}
+
 // A factor derived from an amount, held in single precision as the results
 // require: Single(110 / 100.0) is 1.10000002384185791015625.
 inline double Single(double v) { return static_cast<double>(static_cast<float>(v)); }

@@ -1,10 +1,12 @@
-// Brightness and contrast: a factor from the amount, a table built once per
-// run, every channel mapped through it.
+// The tone curves: brightness, contrast and gamma. Each builds a byte table
+// once per run from its amount and maps every channel through it.
 #include "engine.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <cmath>
+#include <optional>
 
 namespace tegmora::effects {
 namespace {
@@ -183,6 +185,31 @@ void SpreadRow(std::uint8_t* row, std::int32_t width, const Levels& levels) {
     for (std::uint8_t* p = row; p != end; p += 4) SpreadPixel(p, levels);
 }
 
+// What a level becomes under the power curve, or the error its conversion
+// to a byte raises: with a negative exponent 0 has no finite power, and a
+// level below 255 that the curve lifts to 255.5 or more leaves the byte range.
+struct CurvePoint {
+    std::uint8_t value = 0;
+    std::optional<ErrorKind> fault;
+};
+
+CurvePoint PowerCurvePoint(std::int32_t level, double exponent) {
+    const double v = std::pow(level / 255.0, exponent) * 255.0;
+    if (!std::isfinite(v)) return {0, ErrorKind::InvalidFloatingPoint};
+    if (v >= 255.5) return {0, ErrorKind::Overflow};
+    return {static_cast<std::uint8_t>(Nearest(v)), std::nullopt};
+}
+
+// Raises the error of the first channel, in scan order, whose level the
+// curve cannot convert.
+void RaiseAtFirstFault(const std::uint8_t* row, std::int32_t width,
+                       const std::array<CurvePoint, 256>& curve) {
+    const std::uint8_t* const end = row + std::size_t{4} * static_cast<std::size_t>(width);
+    for (const std::uint8_t* p = row; p != end; p += 4)
+        for (int c = 0; c < 3; ++c)
+            if (curve[p[c]].fault) Raise(*curve[p[c]].fault);
+}
+
 }  // namespace
 
 void Contrast(FilterRun& run) {
@@ -206,6 +233,33 @@ void Contrast(FilterRun& run) {
         else
             SpreadRow(row, run.width(), levels);
         run.rowDone(y, 5, 95);
+    }
+    run.finish();
+}
+
+bool GammaMayFailMidRun(std::int32_t amount) {
+    // A negative exponent fails at the first level it cannot convert, which
+    // may lie rows into the image.
+    return amount < 0;
+}
+
+void Gamma(FilterRun& run) {
+    const double gamma = Single(run.amount / 100.0);
+    if (gamma == 0.0) Raise(ErrorKind::DivisionByZero);
+    const double exponent = 1.0 / gamma;
+    std::array<CurvePoint, 256> curve;
+    ByteTable map;
+    bool mayFault = false;
+    for (std::int32_t level = 0; level < 256; ++level) {
+        curve[level] = PowerCurvePoint(level, exponent);
+        map[level] = curve[level].value;
+        mayFault = mayFault || curve[level].fault.has_value();
+    }
+    const ChannelTables tables{map, map, map};
+    for (std::int32_t y = 1; y <= run.height(); ++y) {
+        if (mayFault) RaiseAtFirstFault(run.work.row(y), run.width(), curve);
+        MapRow(run.work.row(y), run.width(), tables);
+        run.rowDone(y);
     }
     run.finish();
 }
