@@ -1,25 +1,18 @@
-// Invert, average gray, channel swap and colour threshold: each pixel from its
-// own three channels. A pixel is handled as one 32-bit word (blue in the low
-// byte, the fourth byte on top) so that the loops stay branch-free and
-// vectorise.
+// The colour filters: invert, average gray, channel swap, colour threshold,
+// saturation and auto levels. Each pixel's new colour comes from its own
+// three channels (auto levels also from each channel's range over the image).
+// Invert, average gray, swap and threshold handle a pixel as one 32-bit word
+// (blue in the low byte, the fourth byte on top) so that the loops stay
+// branch-free and vectorise.
 #include "engine.h"
 
-#include <bit>
-#include <cstring>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
 
 namespace tegmora::effects {
 namespace {
-
-static_assert(std::endian::native == std::endian::little,
-              "pixel words assume blue in the low byte");
-
-constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
-constexpr std::uint32_t kFourthByte = 0xFF000000u;
-
-// Channel 0 (blue), 1 (green) or 2 (red) of a pixel word.
-constexpr std::uint32_t ChannelOf(std::uint32_t pixel, int channel) {
-    return (pixel >> (8 * channel)) & 0xFFu;
-}
 
 // Rewrites every pixel through `map` (word to word), row by row, with the
 // usual progress. Reading the pixel it writes is the same as reading the
@@ -29,12 +22,7 @@ void MapPixels(FilterRun& run, Map map) {
     const std::size_t width = static_cast<std::size_t>(run.width());
     for (std::int32_t y = 1; y <= run.height(); ++y) {
         std::uint8_t* const row = run.work.row(y);
-        for (std::size_t x = 0; x < width; ++x) {
-            std::uint32_t pixel;
-            std::memcpy(&pixel, row + 4 * x, 4);
-            pixel = map(pixel);
-            std::memcpy(row + 4 * x, &pixel, 4);
-        }
+        for (std::size_t x = 0; x < width; ++x) StorePixel(row + 4 * x, map(LoadPixel(row + 4 * x)));
         run.rowDone(y);
     }
     run.finish();
@@ -44,9 +32,137 @@ void MapPixels(FilterRun& run, Map map) {
 // of the pixel (0 blue, 1 green, 2 red).
 template <int Blue, int Green, int Red>
 constexpr std::uint32_t Rearranged(std::uint32_t pixel) {
-    return (pixel & kFourthByte) | ChannelOf(pixel, Blue) | (ChannelOf(pixel, Green) << 8) |
-           (ChannelOf(pixel, Red) << 16);
+    return KeepFourthByte(ChannelOf(pixel, Blue) | (ChannelOf(pixel, Green) << 8) | (ChannelOf(pixel, Red) << 16),
+                          pixel);
 }
+
+// The darkest and brightest value of each channel over the rows it has seen.
+// Sixteen pixels are kept side by side, one lane per byte, so that the scan
+// vectorises; the lanes are folded per channel only when asked.
+class ChannelRanges {
+public:
+    void scan(const std::uint8_t* row, std::size_t bytes) {
+        // Local lanes: the row's bytes could alias the members, which would
+        // keep the compiler from holding them in registers.
+        Lanes lo = lo_;
+        Lanes hi = hi_;
+        std::size_t i = 0;
+        for (; i + kLanes <= bytes; i += kLanes)
+            for (std::size_t lane = 0; lane < kLanes; ++lane) Widen(lo, hi, lane, row[i + lane]);
+        for (std::size_t lane = 0; i < bytes; ++i, ++lane) Widen(lo, hi, lane, row[i]);
+        lo_ = lo;
+        hi_ = hi;
+    }
+
+    // Channel 0 (blue), 1 (green) or 2 (red).
+    std::uint8_t lowest(std::size_t channel) const {
+        return Fold(lo_, channel, [](std::uint8_t a, std::uint8_t b) { return std::min(a, b); });
+    }
+    std::uint8_t highest(std::size_t channel) const {
+        return Fold(hi_, channel, [](std::uint8_t a, std::uint8_t b) { return std::max(a, b); });
+    }
+
+private:
+    static constexpr std::size_t kLanes = 64;  // a multiple of 4: lane % 4 is the channel
+    using Lanes = std::array<std::uint8_t, kLanes>;
+
+    // By value and with plain comparisons, which the compiler turns into
+    // byte-wise minimum and maximum instructions.
+    static void Widen(Lanes& lo, Lanes& hi, std::size_t lane, std::uint8_t v) {
+        lo[lane] = v < lo[lane] ? v : lo[lane];
+        hi[lane] = v > hi[lane] ? v : hi[lane];
+    }
+
+    template <class Pick>
+    static std::uint8_t Fold(const Lanes& lanes, std::size_t channel, Pick pick) {
+        std::uint8_t result = lanes[channel];
+        for (std::size_t lane = channel + 4; lane < kLanes; lane += 4)
+            result = pick(result, lanes[lane]);
+        return result;
+    }
+
+    static Lanes Filled(std::uint8_t v) {
+        Lanes lanes;
+        lanes.fill(v);
+        return lanes;
+    }
+
+    Lanes lo_ = Filled(255);
+    Lanes hi_ = Filled(0);
+};
+
+// Stretches lo..hi onto 0..255. A channel that has one value over the whole
+// image has nothing to stretch and keeps its values.
+ByteTable StretchTable(std::int32_t lo, std::int32_t hi) {
+    ByteTable table;
+    for (std::int32_t v = 0; v < 256; ++v) table[v] = static_cast<std::uint8_t>(v);
+    if (lo == hi) return table;
+    for (std::int32_t v = lo; v <= hi; ++v)
+        table[v] =
+            static_cast<std::uint8_t>(Nearest((v - lo) * 255 / static_cast<double>(hi - lo)));
+    return table;
+}
+
+// |c - grey| never exceeds 170: a channel of 255 beside two of 0 has grey 85,
+// a channel of 0 beside two of 255 has grey 170.
+constexpr std::int32_t kMaxDistance = 170;
+
+// A / 100 held in single precision.
+double Strength(std::int32_t amount) { return Single(amount / 100.0); }
+
+// Rewrites every pixel's three channels through `saturate(c, grey)`, in place:
+// a pixel is read before it is written, as if from the unchanged image.
+template <class Saturate>
+void SaturateRows(FilterRun& run, Saturate saturate) {
+    for (std::int32_t y = 1; y <= run.height(); ++y) {
+        std::uint8_t* p = run.work.row(y);
+        std::uint8_t* const end = p + run.work.stride();
+        for (; p != end; p += 4) {
+            const std::int32_t grey = GreyLevel(p[0] + p[1] + p[2]);
+            p[0] = saturate(p[0], grey);
+            p[1] = saturate(p[1], grey);
+            p[2] = saturate(p[2], grey);
+        }
+        run.rowDone(y);
+    }
+    run.finish();
+}
+
+// Every (grey level, channel) pair mapped once per run, so that a pixel
+// costs three byte loads. The map is built from nearest(S * d + c) - c for
+// every distance d = c - grey: S * d + c is exact in double, so only a tie can
+// make that depend on c, and half to even decides a tie by the parity of the
+// integer part, which shifting by an even number keeps. So one shift for even
+// c and one for odd c per distance: a few hundred roundings, not 65536.
+class SaturationMap {
+public:
+    explicit SaturationMap(double strength) : map_(256 * 256) {
+        std::array<std::int32_t, 2 * (2 * kMaxDistance + 1)> shifts;
+        const auto index = [](std::int32_t distance, std::int32_t parity) {
+            return static_cast<std::size_t>(2 * (distance + kMaxDistance) + parity);
+        };
+        for (std::int32_t d = -kMaxDistance; d <= kMaxDistance; ++d)
+            for (std::int32_t parity = 0; parity < 2; ++parity)
+                shifts[index(d, parity)] = Nearest(strength * d + parity) - parity;
+        // Pairs further apart than any pixel can hold are left at 0.
+        for (std::int32_t grey = 0; grey < 256; ++grey) {
+            const std::int32_t last = std::min(255, grey + kMaxDistance);
+            for (std::int32_t c = std::max(0, grey - kMaxDistance); c <= last; ++c)
+                map_[Index(c, grey)] = ClampByte(c + shifts[index(c - grey, c & 1)]);
+        }
+    }
+
+    std::uint8_t operator()(std::int32_t c, std::int32_t grey) const {
+        return map_[Index(c, grey)];
+    }
+
+private:
+    static std::size_t Index(std::int32_t c, std::int32_t grey) {
+        return static_cast<std::size_t>(grey) * 256 + static_cast<std::size_t>(c);
+    }
+
+    std::vector<std::uint8_t> map_;
+};
 
 }  // namespace
 
@@ -58,7 +174,7 @@ void AverageGray(FilterRun& run) {
     MapPixels(run, [](std::uint32_t pixel) {
         const auto sum = static_cast<std::int32_t>(ChannelOf(pixel, 0) + ChannelOf(pixel, 1) +
                                                    ChannelOf(pixel, 2));
-        return (pixel & kFourthByte) | (static_cast<std::uint32_t>(GreyLevel(sum)) * 0x010101u);
+        return KeepFourthByte(static_cast<std::uint32_t>(GreyLevel(sum)) * 0x010101u, pixel);
     });
 }
 
@@ -78,7 +194,7 @@ void SwapChannels(FilterRun& run) {
 }
 
 void ColorThreshold(FilterRun& run) {
-    const SplitColour threshold = SplitColor(run.amount);
+    const ColourParts threshold = SplitColour(run.amount);
     MapPixels(run, [threshold](std::uint32_t pixel) {
         const auto below = [pixel](int channel, std::int32_t limit) -> std::uint32_t {
             return static_cast<std::int32_t>(ChannelOf(pixel, channel)) < limit;
@@ -86,8 +202,43 @@ void ColorThreshold(FilterRun& run) {
         const std::uint32_t dark =
             below(0, threshold.blue) & below(1, threshold.green) & below(2, threshold.red);
         // dark - 1 is all ones for a white pixel and zero for a black one.
-        return (pixel & kFourthByte) | ((dark - 1u) & kColourBits);
+        return KeepFourthByte(dark - 1u, pixel);
     });
+}
+
+void AutoLevels(FilterRun& run) {
+    ChannelRanges ranges;
+    for (std::int32_t y = 1; y <= run.height(); ++y) {
+        ranges.scan(run.work.row(y), run.work.stride());
+        run.rowDone(y, 0, 10);
+    }
+    run.report(10);
+    const ByteTable blue = StretchTable(ranges.lowest(0), ranges.highest(0));
+    const ByteTable green = StretchTable(ranges.lowest(1), ranges.highest(1));
+    const ByteTable red = StretchTable(ranges.lowest(2), ranges.highest(2));
+    const ChannelTables tables{blue, green, red};
+    for (std::int32_t y = 1; y <= run.height(); ++y) {
+        MapRow(run.work.row(y), run.width(), tables);
+        run.rowDone(y, 10, 90);
+    }
+    run.finish();
+}
+
+bool SaturationMayFailMidRun(std::int32_t amount) {
+    // S * (c - grey) + c must round into 32 bits before it is clamped; past
+    // this strength some pixel's value may not.
+    return std::fabs(Strength(amount)) * kMaxDistance + 255.0 >= 2147483647.0;
+}
+
+void Saturation(FilterRun& run) {
+    const double strength = Strength(run.amount);
+    if (SaturationMayFailMidRun(run.amount)) {
+        SaturateRows(run, [strength](std::int32_t c, std::int32_t grey) {
+            return ClampByte(Nearest(strength * (c - grey) + c));
+        });
+        return;
+    }
+    SaturateRows(run, SaturationMap(strength));
 }
 
 }  // namespace tegmora::effects

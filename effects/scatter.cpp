@@ -1,4 +1,5 @@
-// Diffuse and pixelize: filters that move pixels rather than mix them.
+// Diffuse, pixelize and noise: pixels moved, merged into blocks or shaken by
+// random offsets rather than mixed with their neighbours.
 #include "engine.h"
 
 #include <algorithm>
@@ -9,20 +10,12 @@
 namespace tegmora::effects {
 namespace {
 
-// Rounds half to even, as Nearest does, for values well inside 32 bits: after
-// adding 1.5 * 2^52 no fraction bits are left, so the addition itself rounds.
-// Keeps the loop over a row's draws free of library calls.
-double RoundHalfEven(double v) {
-    constexpr double kNoFraction = 0x1.8p52;
-    return (v + kNoFraction) - kNoFraction;
-}
-
 // Offsets from draws on [0, 1): draw * A - half, rounded. For every 32-bit A
 // the value lies within 2^30 of 0, so it cannot overflow.
 void OffsetsFromDraws(std::span<const float> draws, std::int32_t amount, double half,
                       std::span<std::int32_t> offsets) {
     for (std::size_t i = 0; i < draws.size(); ++i)
-        offsets[i] = static_cast<std::int32_t>(RoundHalfEven(double{draws[i]} * amount - half));
+        offsets[i] = RoundHalfEven(double{draws[i]} * amount - half);
 }
 
 // from + offset, or `from` itself when that lies outside 1..limit: an offset
@@ -144,6 +137,24 @@ std::int32_t LastRowOfBlocks(std::int32_t first, std::int32_t size, std::int32_t
     return static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{first} + size - 1, height));
 }
 
+// One channel of one pixel: v + r * (2A + 1) - A, rounded and clamped. The
+// sum stays within +-(2^30 + 256).
+inline std::uint8_t Noisy(std::uint8_t level, float draw, double span, double amount) {
+    return ClampByte(RoundHalfEven(static_cast<double>(draw) * span - amount + level));
+}
+
+// 2A + 1, formed after the first pixel's blue draw: a run whose span leaves
+// 32 bits still takes that one draw before it fails.
+std::int32_t NoiseSpan(std::int32_t amount) {
+    const std::int64_t span = 2 * std::int64_t{amount} + 1;
+    if (span != static_cast<std::int32_t>(span)) {
+        float first;
+        DrawUniform(std::span(&first, 1));
+        Raise(ErrorKind::Overflow);
+    }
+    return static_cast<std::int32_t>(span);
+}
+
 }  // namespace
 
 void Diffuse(FilterRun& run) {
@@ -184,6 +195,21 @@ void Pixelize(FilterRun& run) {
             run.rowDone(y);
         }
         first = last + 1;
+    }
+    run.finish();
+}
+
+void Noise(FilterRun& run) {
+    const double span = NoiseSpan(run.amount);
+    const double amount = run.amount;
+    const std::size_t width = static_cast<std::size_t>(run.width());
+    std::vector<float> draws(3 * width);
+    for (std::int32_t y = 1; y <= run.height(); ++y) {
+        DrawUniform(draws);
+        std::uint8_t* p = run.work.row(y);
+        for (std::size_t x = 0; x < width; ++x, p += 4)
+            for (std::size_t c = 0; c < 3; ++c) p[c] = Noisy(p[c], draws[3 * x + c], span, amount);
+        run.rowDone(y);
     }
     run.finish();
 }

@@ -1,13 +1,19 @@
-// Brightness and contrast: a factor from the amount, a table built once per
-// run, every channel mapped through it.
+// The tone curves: brightness, contrast and gamma. Each builds a byte table
+// once per run from its amount and maps every channel through it.
 #include "engine.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <cmath>
+#include <optional>
 
 namespace tegmora::effects {
 namespace {
+
+// Contrast's table before the clamp: what each level maps to, which may lie
+// outside 0..255.
+using Levels = std::array<std::int32_t, 256>;
 
 // (A + 100) / 100 held in single precision.
 double ScaleFactor(std::int32_t amount) { return Single(CheckedAdd(amount, 100) / 100.0); }
@@ -30,8 +36,8 @@ void Settle(std::int32_t& v, std::int32_t& p, std::int32_t& q) {
     q = CheckedAdd(q, half);
 }
 
-}  // namespace
-
+// Contrast's treatment of a pixel whose mapped channels left 0..255: half of
+// each excess moves onto the other two channels, pass after pass.
 void SpreadOverflow(std::int32_t (&v)[3]) {
     std::int32_t& b = v[0];
     std::int32_t& g = v[1];
@@ -49,14 +55,12 @@ void SpreadOverflow(std::int32_t (&v)[3]) {
     }
 }
 
+}  // namespace
+
 void Brightness(FilterRun& run) {
     const double factor = ScaleFactor(run.amount);
-    Levels& levels = LevelTable();
     ByteTable map;
-    for (std::int32_t i = 0; i < 256; ++i) {
-        levels[i] = ClampByte(Nearest(factor * i));
-        map[i] = static_cast<std::uint8_t>(levels[i]);
-    }
+    for (std::int32_t i = 0; i < 256; ++i) map[i] = ClampByte(Nearest(factor * i));
     const ChannelTables tables{map, map, map};
     for (std::int32_t y = 1; y <= run.height(); ++y) {
         MapRow(run.work.row(y), run.width(), tables);
@@ -110,15 +114,13 @@ public:
     void mapRow(std::uint8_t* row, std::int32_t width, const Levels& levels) const {
         std::uint8_t* const end = row + std::size_t{4} * static_cast<std::size_t>(width);
         for (std::uint8_t* p = row; p != end; p += 4) {
-            std::uint32_t pixel;
-            std::memcpy(&pixel, p, sizeof pixel);
+            const std::uint32_t pixel = LoadPixel(p);
             const std::uint64_t sum = entries_[0][pixel & 0xFF] + entries_[1][(pixel >> 8) & 0xFF] +
                                       entries_[2][(pixel >> 16) & 0xFF];
             if ((sum & kHighBytes) == kSettled && (sum >> 48) <= 1) {
-                pixel = (pixel & 0xFF00'0000u) | static_cast<std::uint32_t>(sum & 0xFF) |
-                        static_cast<std::uint32_t>((sum >> 8) & 0xFF00) |
-                        static_cast<std::uint32_t>((sum >> 16) & 0xFF'0000);
-                std::memcpy(p, &pixel, sizeof pixel);
+                const auto colour = static_cast<std::uint32_t>((sum & 0xFF) | ((sum >> 8) & 0xFF00) |
+                                                               ((sum >> 16) & 0xFF'0000));
+                StorePixel(p, KeepFourthByte(colour, pixel));
             } else {
                 SpreadPixel(p, levels);
             }
@@ -183,13 +185,38 @@ void SpreadRow(std::uint8_t* row, std::int32_t width, const Levels& levels) {
     for (std::uint8_t* p = row; p != end; p += 4) SpreadPixel(p, levels);
 }
 
+// What a level becomes under the power curve, or the error its conversion
+// to a byte raises: with a negative exponent 0 has no finite power, and a
+// level below 255 that the curve lifts to 255.5 or more leaves the byte range.
+struct CurvePoint {
+    std::uint8_t value = 0;
+    std::optional<ErrorKind> fault;
+};
+
+CurvePoint PowerCurvePoint(std::int32_t level, double exponent) {
+    const double v = std::pow(level / 255.0, exponent) * 255.0;
+    if (!std::isfinite(v)) return {0, ErrorKind::InvalidFloatingPoint};
+    if (v >= 255.5) return {0, ErrorKind::Overflow};
+    return {static_cast<std::uint8_t>(Nearest(v)), std::nullopt};
+}
+
+// Raises the error of the first channel, in scan order, whose level the
+// curve cannot convert.
+void RaiseAtFirstFault(const std::uint8_t* row, std::int32_t width,
+                       const std::array<CurvePoint, 256>& curve) {
+    const std::uint8_t* const end = row + std::size_t{4} * static_cast<std::size_t>(width);
+    for (const std::uint8_t* p = row; p != end; p += 4)
+        for (int c = 0; c < 3; ++c)
+            if (curve[p[c]].fault) Raise(*curve[p[c]].fault);
+}
+
 }  // namespace
 
 void Contrast(FilterRun& run) {
     const std::int32_t mean = MeanGreyLevel(run.work);
     run.report(5);
     const double factor = ScaleFactor(run.amount);
-    Levels& levels = LevelTable();
+    Levels levels;
     for (std::int32_t k = 0; k < 256; ++k) levels[k] = Nearest(factor * (k - mean) + mean);
     ByteTable clamped;
     for (std::int32_t k = 0; k < 256; ++k) clamped[k] = ClampByte(levels[k]);
@@ -206,6 +233,33 @@ void Contrast(FilterRun& run) {
         else
             SpreadRow(row, run.width(), levels);
         run.rowDone(y, 5, 95);
+    }
+    run.finish();
+}
+
+bool GammaMayFailMidRun(std::int32_t amount) {
+    // A negative exponent fails at the first level it cannot convert, which
+    // may lie rows into the image.
+    return amount < 0;
+}
+
+void Gamma(FilterRun& run) {
+    const double gamma = Single(run.amount / 100.0);
+    if (gamma == 0.0) Raise(ErrorKind::DivisionByZero);
+    const double exponent = 1.0 / gamma;
+    std::array<CurvePoint, 256> curve;
+    ByteTable map;
+    bool mayFault = false;
+    for (std::int32_t level = 0; level < 256; ++level) {
+        curve[level] = PowerCurvePoint(level, exponent);
+        map[level] = curve[level].value;
+        mayFault = mayFault || curve[level].fault.has_value();
+    }
+    const ChannelTables tables{map, map, map};
+    for (std::int32_t y = 1; y <= run.height(); ++y) {
+        if (mayFault) RaiseAtFirstFault(run.work.row(y), run.width(), curve);
+        MapRow(run.work.row(y), run.width(), tables);
+        run.rowDone(y);
     }
     run.finish();
 }

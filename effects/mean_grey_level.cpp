@@ -1,46 +1,14 @@
+// The mean grey level of an image, which contrast and the black-and-white
+// filters measure before their first row.
 #include "engine.h"
 
 #include <algorithm>
-#include <cassert>
-#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace tegmora::effects {
-
-SourceRows::SourceRows(const FilterRun& run, std::int32_t reach)
-    : work_(run.work), pristine_(run.pristine), slots_(reach + 1) {
-    if (pristine_ == nullptr) saved_.resize(static_cast<std::size_t>(slots_) * work_.stride());
-}
-
-void SourceRows::enter(std::int32_t y) {
-    if (pristine_ != nullptr) return;
-    if (first_ == 0) first_ = y;
-    current_ = y;
-    std::memcpy(saved_.data() + static_cast<std::size_t>(y % slots_) * work_.stride(), work_.row(y),
-                work_.stride());
-}
-
-const std::uint8_t* SourceRows::row(std::int32_t y) const {
-    if (pristine_ != nullptr) return pristine_ + static_cast<std::size_t>(y - 1) * work_.stride();
-    if (first_ != 0 && y >= first_ && y <= current_) {
-        assert(current_ - y < slots_);
-        return saved_.data() + static_cast<std::size_t>(y % slots_) * work_.stride();
-    }
-    return work_.row(y);
-}
-
-Levels& LevelTable() {
-    static Levels table{};
-    return table;
-}
-
-void FillGreyLevels() {
-    Levels& levels = LevelTable();
-    for (std::int32_t i = 0; i < static_cast<std::int32_t>(levels.size()); ++i) levels[i] = i / 3;
-}
 
 namespace {
 
@@ -79,7 +47,6 @@ std::uint32_t SumOfGreyLevels(const std::uint8_t* pixels, std::int32_t count) {
 }  // namespace
 
 std::int32_t MeanGreyLevel(const PixelBuffer& image) {
-    FillGreyLevels();
     std::int64_t sum = 0;
     for (std::int32_t y = 1; y <= image.height; ++y) {
         const std::uint8_t* const row = image.row(y);
