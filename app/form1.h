@@ -3,13 +3,16 @@
 #pragma once
 
 #include "dialogs.h"
+#include "edit_history.h"
 #include "effects.h"
+#include "yield_scope.h"
 
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 
 class QScrollBar;
@@ -18,6 +21,7 @@ namespace tegmora::app {
 
 class PictureView;
 class RoofList;
+class TilePreview;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -41,6 +45,7 @@ private:
     void buildMainOptions();
     void buildEffectButtons(std::span<const effects::Preset> presets);
     void buildAbout();
+    void buildHistoryKeys();
 
     void chooseRoof(int row);
     void loadRoof(int row);
@@ -52,6 +57,11 @@ private:
     bool runEffect(const effects::Preset& preset);
     void scaleChannels();
     void setSlidersQuietly(const SliderValues& values);
+    WindowState currentState() const;
+    void restore(const WindowState& state);
+    void undo();
+    void redo();
+    void showPreview();
     void yieldToWindow();
     QString saveFolder() const;
 
@@ -65,6 +75,9 @@ private:
     QString chosenRoof_;             // the entry last chosen while no effect ran
     std::int32_t filterProgress_ = 0;
     bool closing_ = false;
+    EditHistory history_;
+    std::unique_ptr<TilePreview> preview_;  // made on first use
+    YieldScope yieldScope_;
 };
 
 }  // namespace tegmora::app

@@ -1,19 +1,15 @@
-// What the window's tests share: a game prefix in a temporary folder, tiny
-// images built inline, and dialogs that answer in place of the user.
+// What the window's tests share: a game prefix in a temporary folder and
+// tiny images built inline.
 #pragma once
 
 #include "demo_prefix.h"
-#include "dialogs.h"
 #include "qt_text.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QImage>
-#include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 #include <filesystem>
 #include <initializer_list>
@@ -69,40 +65,6 @@ public:
 private:
     QTemporaryDir dir_;
     QString roofs_;
-};
-
-// Answers the window's questions as told, and records what it asked.
-class ScriptedDialogs final : public Dialogs {
-public:
-    struct SaveRequest {
-        QString folder;
-        QList<FileFilter> filters;
-    };
-
-    QString savePathAnswer;
-    bool yesAnswer = true;
-
-    QList<SaveRequest> saveRequests;
-    QStringList questions;  // "title: question"
-    QStringList errors;
-    QList<QUrl> openedUrls;
-
-    QString askSavePath(QWidget*, const QString& folder,
-                        const QList<FileFilter>& filters) override {
-        saveRequests.append({folder, filters});
-        return savePathAnswer;
-    }
-    bool askYesNo(QWidget*, const QString& title, const QString& question) override {
-        questions << title + QStringLiteral(": ") + question;
-        return yesAnswer;
-    }
-    void showError(QWidget*, const QString& message) override { errors << message; }
-    void openUrl(const QUrl& url) override { openedUrls << url; }
-
-    bool askedAnything() const {
-        return !saveRequests.isEmpty() || !questions.isEmpty() || !errors.isEmpty() ||
-               !openedUrls.isEmpty();
-    }
 };
 
 }  // namespace tegmora::app::testing

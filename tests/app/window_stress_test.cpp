@@ -1,22 +1,14 @@
-// Thousands of random clicks on the window over the demo roofs: effect
-// buttons, sliders, list entries, Save and Delete, some of them while an
-// effect runs. Nothing may crash or leak (the sanitizer build checks), the
-// engine is idle at the end, and every saved file is a bitmap holding what
-// the working view held when it was saved.
+// Thousands of random actions on the window over the demo roofs: effect
+// buttons, sliders, list entries, Save, Delete, undo, redo and the preview,
+// some of them while an effect runs. Nothing may crash or leak (the
+// sanitizer build checks), the engine is idle at the end, and every saved
+// file is a bitmap holding what the working view held when it was saved.
 //
 // TEGMORA_STRESS_ACTIONS sets the number of actions.
-#include "app_test_support.h"
-#include "demo_prefix.h"
-#include "effects.h"
 #include "imageio.h"
 #include "test_window.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QGuiApplication>
-#include <QPushButton>
 #include <QSet>
-#include <QTest>
 
 #include <random>
 
@@ -34,8 +26,6 @@ int ActionCount() {
     return given && count > 0 ? count : kDefaultActions;
 }
 
-QImage Opaque(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
-
 // Plays random actions on a window and checks what each one leaves behind.
 class Player {
 public:
@@ -44,19 +34,22 @@ public:
     // One action now; some of them queue further actions that arrive while
     // the next effect runs.
     void play() {
-        switch (pick(0, 9)) {
+        switch (pick(0, 12)) {
             case 0: case 1: case 2: clickEffect(); break;
             case 3: case 4: moveSlider(); break;
-            case 5: case 6: chooseEntry(); break;
-            case 7: save(); break;
-            case 8: deleteChosen(); break;
-            case 9: clickDuringAnEffect(); break;
+            case 5: chooseEntry(); break;
+            case 6: save(); break;
+            case 7: deleteChosen(); break;
+            case 8: window_.undo(); break;
+            case 9: window_.redo(); break;
+            case 10: togglePreview(); break;
+            default: clickDuringAnEffect(); break;
         }
     }
 
-    const QSet<QString>& saved() const { return saved_; }
-    int playedWhileBusy() const { return playedWhileBusy_; }
-    int checkedSaves() const { return checkedSaves_; }
+    QSet<QString> saved;
+    int playedWhileBusy = 0;
+    int checkedSaves = 0;
 
 private:
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
@@ -86,22 +79,32 @@ private:
         const QString path =
             name == 4 ? QString() : window_.game.roof(QStringLiteral("stress_%1.bmp").arg(name));
         window_.dialogs.savePathAnswer = path;
-        const qsizetype requests = window_.dialogs.saveRequests.size();
+        const qsizetype requests = window_.dialogs.saveFolders.size();
         const qsizetype errors = window_.dialogs.errors.size();
         window_.click("Command1");
-        if (path.isEmpty() || window_.dialogs.saveRequests.size() == requests) return;
+        if (path.isEmpty() || window_.dialogs.saveFolders.size() == requests) return;
         QCOMPARE(window_.dialogs.errors.size(), errors);
-        saved_.insert(path);
+        saved.insert(path);
         if (effects::FilterBusy()) return;
         const imageio::LoadedImage loaded = imageio::LoadImage(path);
         QVERIFY2(loaded.error.isEmpty(), qPrintable(loaded.error));
-        QVERIFY(Opaque(loaded.image) == Opaque(window_.working()));
-        ++checkedSaves_;
+        QCOMPARE(testing::Dump(loaded.image), testing::Dump(window_.working()));
+        ++checkedSaves;
     }
 
     void deleteChosen() {
-        window_.dialogs.yesAnswer = pick(0, 1) == 1;
+        window_.dialogs.yesAnswers = {pick(0, 1) == 1};
         window_.click("Command3");
+    }
+
+    // A double click on either view opens or raises the preview; now and
+    // then it is resized or closed.
+    void togglePreview() {
+        window_.doubleClick(pick(0, 1) == 0 ? "Picture1" : "Picture3");
+        TilePreview* preview = Window::previews().value(0);
+        QVERIFY(preview != nullptr && preview->isVisible());
+        if (pick(0, 1) == 0) preview->resize(pick(1, 800), pick(1, 800));
+        if (pick(0, 2) == 0) preview->close();
     }
 
     // Queues a few actions, which the next effect's first yield plays.
@@ -110,7 +113,7 @@ private:
         QMetaObject::invokeMethod(
             &window_.form(),
             [this, count] {
-                if (effects::FilterBusy()) ++playedWhileBusy_;
+                if (effects::FilterBusy()) ++playedWhileBusy;
                 for (int i = 0; i < count; ++i) play();
             },
             Qt::QueuedConnection);
@@ -119,19 +122,7 @@ private:
 
     Window& window_;
     std::mt19937 random_{kSeed};
-    QSet<QString> saved_;
-    int playedWhileBusy_ = 0;
-    int checkedSaves_ = 0;
 };
-
-// Bits per pixel from a bitmap file's info header, or -1 for no bitmap.
-int BitmapDepth(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray header = file.read(30);
-    if (header.size() < 30 || !header.startsWith("BM")) return -1;
-    return static_cast<unsigned char>(header[28]) | static_cast<unsigned char>(header[29]) << 8;
-}
 
 }  // namespace
 
@@ -139,30 +130,14 @@ class WindowStressTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QGuiApplication::setQuitOnLastWindowClosed(false); }
-    void effectClicksDuringARunAreTurnedAway();
-    void randomClicksOnTheDemoRoofs();
+    void randomActionsOnTheDemoRoofs();
 };
 
-void WindowStressTest::effectClicksDuringARunAreTurnedAway() {
-    Window window({{"a.bmp", testing::Pixels({{0x0A141E, 0x646464}, {0x000000, 0xC8C8C8}})}});
-    const auto ranWhileBusy = window.duringNextEffect([&window] {
-        window.click("Command24");
-        window.click("Command26");
-        window.click("Command25");
-    });
-    window.click("Command24");
-    QVERIFY(*ranWhileBusy);
-    // Only the first "Brighter" applies: each channel times 1.1, rounded.
-    const QImage brighter = testing::Pixels({{0x0B1621, 0x6E6E6E}, {0x000000, 0xDCDCDC}});
-    QCOMPARE(testing::Dump(window.working()), testing::Dump(brighter));
-    QCOMPARE(testing::Dump(window.display()), testing::Dump(brighter));
-    QVERIFY(!effects::FilterBusy());
-}
-
-void WindowStressTest::randomClicksOnTheDemoRoofs() {
+void WindowStressTest::randomActionsOnTheDemoRoofs() {
     Window window([](const testing::GamePrefix& game) {
         demo::WriteDemoRoofs(game.roofs().toStdString());
     });
+    QCOMPARE(window.list()->count(), 6);
     Player player(window);
     const int actions = ActionCount();
     for (int i = 0; i < actions && !QTest::currentTestFailed(); ++i) {
@@ -173,16 +148,14 @@ void WindowStressTest::randomClicksOnTheDemoRoofs() {
     QCoreApplication::processEvents();
 
     QVERIFY(!effects::FilterBusy());
-    QVERIFY2(player.playedWhileBusy() > 0, "no action arrived while an effect ran");
-    QVERIFY2(player.checkedSaves() > 0, "no save was checked");
+    QVERIFY2(player.playedWhileBusy > 0, "no action arrived while an effect ran");
+    QVERIFY2(player.checkedSaves > 0, "no save was checked");
     // The damaged demo roof is the only file that may fail.
     for (const QString& error : window.dialogs.errors)
         QVERIFY2(error.contains(QStringOf(demo::kDamagedRoof)), qPrintable(error));
-    for (const QString& path : player.saved()) {
-        if (!QFile::exists(path)) continue;
-        QCOMPARE(BitmapDepth(path), 24);
+    for (const QString& path : player.saved) {
         const imageio::LoadedImage loaded = imageio::LoadImage(path);
-        QVERIFY2(loaded.error.isEmpty(), qPrintable(loaded.error));
+        QVERIFY2(loaded.error.isEmpty() || !QFile::exists(path), qPrintable(loaded.error));
     }
 }
 
