@@ -1,7 +1,5 @@
-#include "about.h"
 #include "channel_scaling.h"
 #include "edit_history.h"
-#include "engine.h"
 #include "imageio.h"
 #include "test_window.h"
 
@@ -23,26 +21,15 @@ QImage Patterned(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb((x * 37 + y * 11) % 256, (x * 5 + y * 53) % 256,
-                                      (x * 19 + y * 7 + 100) % 256));
+            image.setPixel(x, y, qRgb(x * 37 + y * 11, (x * 5 + y * 53) % 256, x * 19 + y * 7));
     return image;
 }
 
-// The engine's draws made repeatable, so that noise comes out the same twice.
-void RestartDraws() {
-    effects::SetRandomSourceForTesting([next = 0u](std::span<float> out) mutable {
-        for (float& draw : out) draw = static_cast<float>(next++ % 97) / 97.0f;
-    });
-}
-
-QImage Filtered(QImage image, std::int32_t code, std::int32_t amount) {
-    RestartDraws();
+QImage Brightened(QImage image) {
     std::int32_t progress = 0;
-    effects::ApplyFilter(code, imageio::BitmapOf(image), amount, progress);
+    effects::ApplyFilter(14, imageio::BitmapOf(image), 10, progress);
     return image;
 }
-
-QImage Brightened(const QImage& image) { return Filtered(image, 14, 10); }
 
 QImage Scaled(const QImage& source, int red, int green, int blue) {
     QImage target = source.copy();
@@ -57,6 +44,11 @@ void Expect(Window& window, const QImage& display, const QImage& working,
     for (int i = 0; i < 3; ++i) QCOMPARE(window.slider(i + 1)->value(), sliders[i]);
 }
 
+void ExpectOneError(const Window& window, const QString& start, const QString& part) {
+    QCOMPARE(window.dialogs.errors.size(), 1);
+    QVERIFY(window.dialogs.errors[0].startsWith(start) && window.dialogs.errors[0].contains(part));
+}
+
 // `source` tiled 3 x 3, each pixel a square of `zoom` pixels.
 QString Tiled(const QImage& source, int zoom) {
     QImage tiled(source.size() * zoom * 3, QImage::Format_RGB32);
@@ -66,34 +58,35 @@ QString Tiled(const QImage& source, int zoom) {
     return Dump(tiled);
 }
 
-void ExpectOneError(const Window& window, const QString& start, const QString& part) {
-    QCOMPARE(window.dialogs.errors.size(), 1);
-    const QString& error = window.dialogs.errors[0];
-    QVERIFY2(error.startsWith(start) && error.contains(part), qPrintable(error));
-}
-
 }  // namespace
 
 class Form1Test : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QGuiApplication::setQuitOnLastWindowClosed(false); }
-    void cleanup() { effects::SetRandomSourceForTesting({}); }
 
-    void listsAndLoadsRoofs() {
+    void loadingShowsTheRoofAndStartsAFreshHistory() {
         Window window({{"b.BMP", kSecond}, {"A.bmp", kFirst}, {"c.bmpold", kFirst},
                        {"d.txt", kFirst}, {".hidden.bmp", kFirst}});
         QCOMPARE(RoofFileNames(window.game.roofs()), QStringList({"A.bmp", "b.BMP", "c.bmpold"}));
-        QCOMPARE(window.list()->count(), 3);
         Expect(window, kFirst, kFirst);
         // The working view takes the display view's size, right beside it.
         QCOMPARE(window.child<PictureView>("Picture3")->geometry(), QRect(-9, 16, 7, 6));
+        window.slider(1)->setValue(50);
         window.list()->setCurrentRow(1);
+        window.undo();
         Expect(window, kSecond, kSecond);
         QCOMPARE(window.child<PictureView>("Picture3")->geometry(), QRect(-10, 16, 6, 7));
+        // Clicking the shown roof again reloads it.
+        window.click("Command24");
+        RoofList* list = window.list();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(1)).center());
+        window.undo();
+        Expect(window, kSecond, kSecond);
     }
 
-    // A failed load, save or delete says why, and loses nothing of the edits.
+    // A failed load, save or delete says why and loses nothing of the edits.
     void roofThatDoesNotLoadIsReported() {
         Window window({{"a.bmp", kFirst}});
         QFile broken(window.game.roof("broken.bmp"));
@@ -103,46 +96,27 @@ private slots:
         window.click("Command24");
         window.list()->setCurrentRow(1);
         ExpectOneError(window, "Cannot load", "broken.bmp");
-        Expect(window, Brightened(kFirst), Brightened(kFirst));
         window.undo();
         Expect(window, kFirst, kFirst);
     }
 
-    void saveWritesTheWorkingViewAndAFailedSaveLosesNothing() {
+    void failedSaveLosesNothing() {
         Window window({{"a.bmp", kFirst}});
         window.slider(1)->setValue(50);
-        window.click("Command1");
         window.dialogs.savePathAnswer = window.game.roof("no such folder/saved.bmp");
         window.click("Command1");
         ExpectOneError(window, "Cannot write", "saved.bmp");
-        window.dialogs.savePathAnswer = window.game.roof("saved.bmp");
-        window.click("Command1");
-        QVERIFY(testing::SameFolder(window.dialogs.saveFolders.value(2), window.game.roofs()));
-        const QImage saved = imageio::LoadImage(window.dialogs.savePathAnswer).image;
-        QCOMPARE(Dump(saved), Dump(Scaled(kFirst, 50, 0, 0)));
-        QCOMPARE(window.list()->count(), 2);
-        QCOMPARE(window.list()->currentRow(), 0);
+        QVERIFY(testing::SameFolder(window.dialogs.saveFolders.value(0), window.game.roofs()));
         Expect(window, kFirst, Scaled(kFirst, 50, 0, 0), {50, 0, 0});
     }
 
-    void everyButtonRunsItsPreset() {
-        for (const effects::Preset& preset : effects::Presets()) {
-            Window window({{"a.bmp", Patterned(7, 5)}});
-            RestartDraws();
-            window.click(QStringOf(preset.control));
-            const QImage expected = Filtered(Patterned(7, 5), preset.code, preset.amount);
-            Expect(window, expected, expected);
-        }
-    }
-
-    void engineFailureIsReported() {
+    void engineFailureIsReportedAndIsNoStep() {
         static constexpr effects::Preset overflowing[] = {{"Command24", "Brighter", 14, INT_MAX}};
         Window window({{"a.bmp", kFirst}}, overflowing);
         window.slider(3)->setValue(100);
         window.click("Command24");
         QCOMPARE(window.dialogs.errors, QStringList{"Brighter failed: Brightness: overflow"});
         Expect(window, kFirst, Scaled(kFirst, 0, 0, 100), {0, 0, 100});
-        // A failed effect is no step: undo goes back before the slider's.
         window.undo();
         Expect(window, kFirst, kFirst);
     }
@@ -152,11 +126,10 @@ private slots:
         window.slider(2)->setValue(30);
         const QImage scaled = Scaled(Patterned(5, 4), 0, 30, 0);
         window.dialogs.savePathAnswer = window.game.roof("saved.bmp");
-        QString displayDuringRun;
-        const auto ranWhileBusy = window.duringNextEffect([&] {
+        window.duringNextEffect([&] {
             // A second effect copies the untouched working view only.
             window.click("Command25");
-            displayDuringRun = Dump(window.display());
+            QCOMPARE(Dump(window.display()), Dump(scaled));
             window.list()->setCurrentRow(1);
             window.click("Command1");
             window.click("Command3");
@@ -165,8 +138,7 @@ private slots:
             window.redo();
         });
         window.click("Command24");
-        QVERIFY(*ranWhileBusy);
-        QCOMPARE(displayDuringRun, Dump(scaled));
+        QCOMPARE(window.ranWhileBusy, 1);
         QVERIFY(window.dialogs.saveFolders.isEmpty() && window.dialogs.questions.isEmpty());
         QCOMPARE(window.list()->currentRow(), 0);
         Expect(window, Brightened(scaled), Brightened(scaled), {0, 30, 0});
@@ -176,36 +148,25 @@ private slots:
 
     void closeDuringARunEndsItWritingNothing() {
         Window window({{"a.bmp", Patterned(5, 4)}});
-        const auto ranWhileBusy = window.duringNextEffect([&] { window.click("Command5"); });
+        window.duringNextEffect([&] { window.click("Command5"); });
         window.click("Command24");
-        QVERIFY(*ranWhileBusy);
+        QCOMPARE(window.ranWhileBusy, 1);
         QVERIFY(!window.form().isVisible() && !effects::FilterBusy());
         Expect(window, Patterned(5, 4), Patterned(5, 4));
-    }
-
-    void slidersChangeOnArrowsAndReleasedThumbs() {
-        Window window({{"a.bmp", Pixels({{0x050505, 0x070707}})}});
-        QScrollBar* red = window.slider(1);
-        QTest::mouseClick(red, Qt::LeftButton, {}, QPoint(red->width() / 2, red->height() - 4));
-        QCOMPARE(red->value(), 1);
-        // A drag counts when the thumb is let go, and is one step.
-        red->setSliderDown(true);
-        red->setSliderPosition(40);
-        red->setSliderPosition(50);
-        QCOMPARE(Dump(window.working()), Dump(Pixels({{0x000000, 0x000000}})));
-        red->setSliderDown(false);
-        QCOMPARE(Dump(window.working()), Dump(Pixels({{0x020000, 0x040000}})));
-        window.undo();
-        Expect(window, Pixels({{0x050505, 0x070707}}), Pixels({{0, 0}}), {1, 0, 0});
     }
 
     void undoAndRedoRestoreViewsAndSliders() {
         Window window({{"a.bmp", Patterned(4, 3)}});
         const QImage scaled = Scaled(Patterned(4, 3), 50, 0, 0);
         const QImage brighter = Brightened(scaled);
-        window.slider(1)->setValue(50);
+        // A drag counts when the thumb is let go, and is one step.
+        QScrollBar* red = window.slider(1);
+        red->setSliderDown(true);
+        for (const int position : {40, 50}) red->setSliderPosition(position);
+        Expect(window, Patterned(4, 3), Patterned(4, 3));
+        red->setSliderDown(false);
         window.click("Command24");
-        window.slider(3)->setValue(-20);
+        window.slider(3)->triggerAction(QScrollBar::SliderSingleStepSub);
         // Without a pass of the sliders, which would scale the display again.
         window.undo();
         Expect(window, brighter, brighter, {50, 0, 0});
@@ -218,27 +179,12 @@ private slots:
             window.redo();
             window.press(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
         }
-        Expect(window, brighter, Scaled(brighter, 50, 0, -20), {50, 0, -20});
+        Expect(window, brighter, Scaled(brighter, 50, 0, -1), {50, 0, -1});
         // A new step forgets what could be redone.
         window.undo();
         window.slider(2)->setValue(10);
         window.redo();
         Expect(window, brighter, Scaled(brighter, 50, 10, 0), {50, 10, 0});
-    }
-
-    void loadingStartsAFreshHistory() {
-        Window window({{"a.bmp", kFirst}, {"b.bmp", kSecond}});
-        window.slider(1)->setValue(50);
-        window.list()->setCurrentRow(1);
-        window.undo();
-        Expect(window, kSecond, kSecond);
-        // Clicking the shown roof again reloads it.
-        window.click("Command24");
-        RoofList* list = window.list();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(1)).center());
-        window.undo();
-        Expect(window, kSecond, kSecond);
     }
 
     void historyDropsTheOldestStepsBeyondItsBytes() {
@@ -260,23 +206,22 @@ private slots:
     }
 
     void deleteMovesTheRoofToTheTrash() {
-        Window window({{"a.bmp", kFirst}, {"b.bmp", kSecond}, {"c.bmp", Patterned(2, 2)}});
-        window.list()->setCurrentRow(2);
+        Window window({{"a.bmp", kFirst}, {"c.bmp", Patterned(2, 2)}});
+        window.list()->setCurrentRow(1);
         const QString roof = QFileInfo(window.game.roof("c.bmp")).canonicalFilePath();
         window.click("Command24");
         window.click("Command3");
         QCOMPARE(window.dialogs.questions,
                  QStringList{"Confirm File Delete: Are you sure you want to delete this file?"});
         QVERIFY(!window.exists("c.bmp"));
-        QCOMPARE(window.list()->count(), 2);
         window.undo();
         Expect(window, kFirst, kFirst);
         // Restored from the trash the way a file manager does it.
         const QDir trash(window.home.filePath("data/Trash"));
         QFile info(trash.filePath("info/c.bmp.trashinfo"));
         QVERIFY(info.open(QIODevice::ReadOnly));
-        const QString path = QUrl::fromPercentEncoding(
-            QString::fromUtf8(info.readAll()).split(u'\n').filter("Path=").value(0).mid(5).toUtf8());
+        const QStringList lines = QString::fromUtf8(info.readAll()).split(u'\n');
+        const QString path = QUrl::fromPercentEncoding(lines.filter("Path=").value(0).mid(5).toUtf8());
         QCOMPARE(path, roof);
         QVERIFY(QFile::rename(trash.filePath("files/c.bmp"), path));
         QCOMPARE(Dump(imageio::LoadImage(path).image), Dump(Patterned(2, 2)));
@@ -291,13 +236,11 @@ private slots:
         window.click("Command3");
         window.click("Command3");
         QCOMPARE(window.dialogs.questions.size(), 3);
-        QVERIFY2(window.dialogs.questions[2].contains("cannot be restored"),
-                 qPrintable(window.dialogs.questions[2]));
+        QVERIFY(window.dialogs.questions[2].contains("cannot be restored"));
         QVERIFY(window.exists("b.bmp"));
         window.click("Command3");
         QCOMPARE(window.dialogs.questions.size(), 5);
         QVERIFY(!window.exists("b.bmp"));
-        Expect(window, kFirst, kFirst);
         // A roof gone behind the window's back is not asked about twice.
         QVERIFY(QFile::remove(window.game.roof("a.bmp")));
         window.click("Command3");
@@ -323,15 +266,8 @@ private slots:
         QCOMPARE(Dump(shown().copy(54, 4, 192, 192)), Tiled(Brightened(Patterned(32, 32)), 2));
         window.undo();
         QCOMPARE(Dump(shown().copy(54, 4, 192, 192)), Tiled(Patterned(32, 32), 2));
-        QCOMPARE(window.form().size(), window.form().maximumSize());
         window.form().close();
         QVERIFY(!preview->isVisible());
-    }
-
-    void quorvelOpensTheHomePage() {
-        Window window;
-        window.click("Command2");
-        QCOMPARE(window.dialogs.openedUrls, QList<QUrl>{QUrl(QString::fromLatin1(kHomePage))});
     }
 };
 

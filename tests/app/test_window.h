@@ -4,23 +4,16 @@
 #pragma once
 
 #include "app_test_support.h"
-#include "dialogs.h"
-#include "effects.h"
 #include "form1.h"
 #include "picture_view.h"
 #include "roof_list.h"
 #include "tile_preview.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QUrl>
 
-#include <functional>
 #include <memory>
-#include <span>
-#include <utility>
 
 namespace tegmora::app::testing {
 
@@ -33,7 +26,6 @@ public:
     QStringList saveFolders;
     QStringList questions;  // "title: question"
     QStringList errors;
-    QList<QUrl> openedUrls;
 
     QString askSavePath(QWidget*, const QString& folder, const QList<FileFilter>&) override {
         saveFolders << folder;
@@ -44,7 +36,7 @@ public:
         return yesAnswers.isEmpty() || yesAnswers.takeFirst();
     }
     void showError(QWidget*, const QString& message) override { errors << message; }
-    void openUrl(const QUrl& url) override { openedUrls << url; }
+    void openUrl(const QUrl&) override {}
 };
 
 struct Roof {
@@ -84,16 +76,12 @@ public:
     }
     void undo() { press(QKeySequence(Qt::CTRL | Qt::Key_Z)); }
     void redo() { press(QKeySequence(Qt::CTRL | Qt::Key_Y)); }
-    void doubleClick(const QString& view) {
-        QTest::mouseDClick(child<PictureView>(view), Qt::LeftButton);
-    }
+    void doubleClick(const QString& view) { QTest::mouseDClick(child<PictureView>(view), Qt::LeftButton); }
     RoofList* list() { return child<RoofList>(QStringLiteral("File1")); }
-    QScrollBar* slider(int number) {
-        return child<QScrollBar>(QStringLiteral("VScroll%1").arg(number));
-    }
+    QScrollBar* slider(int number) { return child<QScrollBar>(QStringLiteral("VScroll%1").arg(number)); }
     QImage display() { return child<PictureView>(QStringLiteral("Picture1"))->image(); }
     QImage working() { return child<PictureView>(QStringLiteral("Picture3"))->image(); }
-    bool exists(const QString& roof) const { return QFile::exists(game.roof(roof)); }
+    bool exists(const QString& roof) const { return QFileInfo::exists(game.roof(roof)); }
     static QList<TilePreview*> previews() {
         QList<TilePreview*> found;
         for (QWidget* widget : QApplication::topLevelWidgets())
@@ -101,23 +89,19 @@ public:
         return found;
     }
 
-    // Runs `during` from inside the next effect's first yield; true when it
-    // ran while the engine was busy.
-    std::shared_ptr<bool> duringNextEffect(std::function<void()> during) {
-        auto ranWhileBusy = std::make_shared<bool>(false);
-        QMetaObject::invokeMethod(
-            form_.get(),
-            [during = std::move(during), ranWhileBusy] {
-                *ranWhileBusy = effects::FilterBusy();
-                during();
-            },
-            Qt::QueuedConnection);
-        return ranWhileBusy;
+    // Runs `during` from inside the next effect's first yield, counted in
+    // `ranWhileBusy` when the engine was busy then.
+    void duringNextEffect(const std::function<void()>& during) {
+        QMetaObject::invokeMethod(form_.get(), [this, during] {
+            ranWhileBusy += effects::FilterBusy() ? 1 : 0;
+            during();
+        }, Qt::QueuedConnection);
     }
 
     QTemporaryDir home;
     GamePrefix game;
     ScriptedDialogs dialogs;
+    int ranWhileBusy = 0;
 
 private:
     std::unique_ptr<Form1> form_;
