@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QImage>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,19 +26,6 @@ inline QImage Pixels(std::initializer_list<std::initializer_list<QRgb>> rows) {
         ++y;
     }
     return image;
-}
-
-// The colours of an image as "rrggbb" rows, for comparisons that say which
-// pixel differs.
-inline QString Dump(const QImage& image) {
-    QStringList rows;
-    for (int y = 0; y < image.height(); ++y) {
-        QStringList row;
-        for (int x = 0; x < image.width(); ++x)
-            row << QString::number(image.pixel(x, y) & 0xFFFFFFu, 16).rightJustified(6, u'0');
-        rows << row.join(u' ');
-    }
-    return rows.join(QStringLiteral(" | "));
 }
 
 // Two paths of one existing folder, links resolved.

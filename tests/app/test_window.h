@@ -39,25 +39,16 @@ public:
     void openUrl(const QUrl&) override {}
 };
 
-struct Roof {
-    const char* name;
-    QImage image;
-};
-
 class Window {
 public:
-    // The window on a game prefix holding `roofs`, or whose roofs folder
-    // `fill` has filled. The desktop's trash lies in a home of its own.
-    explicit Window(std::initializer_list<Roof> roofs = {},
-                    std::span<const effects::Preset> presets = effects::Presets())
-        : Window([&roofs](const GamePrefix& game) {
-              for (const Roof& roof : roofs) game.addRoof(QString::fromLatin1(roof.name), roof.image);
-          }, presets) {}
-    explicit Window(const std::function<void(const GamePrefix&)>& fill,
+    // The window on a game prefix holding `roofs`, the demo roofs when
+    // there are none. The desktop's trash lies in a home of its own.
+    explicit Window(std::initializer_list<std::pair<const char*, QImage>> roofs = {},
                     std::span<const effects::Preset> presets = effects::Presets()) {
         qputenv("HOME", home.path().toUtf8());
         qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-        fill(game);
+        for (const auto& [name, image] : roofs) game.addRoof(QString::fromLatin1(name), image);
+        if (roofs.size() == 0) demo::WriteDemoRoofs(game.roofs().toStdString());
         form_ = std::make_unique<Form1>(game.prefix(), game.roofs(), dialogs, presets);
         form_->show();
     }
