@@ -2,6 +2,7 @@
 // tiny images built inline.
 #pragma once
 
+#include "channel_scaling.h"
 #include "demo_prefix.h"
 #include "qt_text.h"
 
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <initializer_list>
 
@@ -20,12 +22,19 @@ inline QImage Pixels(std::initializer_list<std::initializer_list<QRgb>> rows) {
     QImage image(static_cast<int>(rows.begin()->size()), static_cast<int>(rows.size()),
                  QImage::Format_RGB32);
     int y = 0;
-    for (const auto& row : rows) {
-        int x = 0;
-        for (const QRgb colour : row) image.setPixel(x++, y, 0xFF000000u | colour);
-        ++y;
-    }
+    for (const auto& row : rows)
+        std::transform(row.begin(), row.end(), reinterpret_cast<QRgb*>(image.scanLine(y++)),
+                       [](QRgb colour) { return 0xFF000000u | colour; });
     return image;
+}
+
+// The sliders' pass over a target filled with another colour first, so
+// that every pixel must be written.
+inline QImage Scaled(const QImage& source, int red, int green, int blue) {
+    QImage target(source.size(), source.format());
+    target.fill(0xFF123456u);
+    ScaleChannels(source, target, FactorsOf(red, green, blue), [](int) {});
+    return target;
 }
 
 // Two paths of one existing folder, links resolved.

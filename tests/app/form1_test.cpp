@@ -1,4 +1,3 @@
-#include "channel_scaling.h"
 #include "edit_history.h"
 #include "imageio.h"
 #include "test_window.h"
@@ -9,6 +8,7 @@ namespace tegmora::app {
 namespace {
 
 using testing::Pixels;
+using testing::Scaled;
 using testing::Window;
 
 const QImage kFirst = Pixels({{0x102030, 0x405060, 0x708090}, {0xA0B0C0, 0xD0E0F0, 0x050709}});
@@ -18,12 +18,6 @@ QImage Brightened(QImage image) {
     std::int32_t progress = 0;
     effects::ApplyFilter(14, imageio::BitmapOf(image), 10, progress);
     return image;
-}
-
-QImage Scaled(const QImage& source, int red, int green, int blue) {
-    QImage target = source.copy();
-    ScaleChannels(source, target, FactorsOf(red, green, blue), [](int) {});
-    return target;
 }
 
 void Expect(Window& window, const QImage& display, const QImage& working,
@@ -47,8 +41,6 @@ QImage Tiled(const QImage& source, int zoom) {
 class Form1Test : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QGuiApplication::setQuitOnLastWindowClosed(false); }
-
     void loadingShowsTheRoofAndStartsAFreshHistory() {
         Window window({{"A.bmp", kFirst}, {"b.BMP", kSecond}, {".hidden.bmp", kFirst}});
         Expect(window, kFirst, kFirst);
@@ -61,9 +53,11 @@ private slots:
         QCOMPARE(window.list()->count(), 2);
     }
 
-    // A failed load or save says why and loses nothing of the edits.
-    void failedLoadAndSaveLoseNothing() {
-        Window window({{"a.bmp", kFirst}});
+    // A failed load, save or effect says why and loses nothing of the edits;
+    // a failed effect is no step to undo.
+    void failuresLoseNothing() {
+        static constexpr effects::Preset overflowing[] = {{"Command24", "Brighter", 14, INT_MAX}};
+        Window window({{"a.bmp", kFirst}}, overflowing);
         QFile broken(window.game.roof("broken.bmp"));
         QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("BM\x10\x00", 4) == 4);
         broken.close();
@@ -72,23 +66,14 @@ private slots:
         window.list()->setCurrentRow(1);
         window.dialogs.savePathAnswer = window.game.roof("no such folder/saved.bmp");
         window.click("Command1");
+        window.click("Command24");
         const QStringList& errors = window.dialogs.errors;
-        QCOMPARE(errors.size(), 2);
+        QCOMPARE(errors.size(), 3);
         QVERIFY(errors[0].startsWith("Cannot load") && errors[0].contains("broken.bmp"));
         QVERIFY(errors[1].startsWith("Cannot write") && errors[1].contains("saved.bmp"));
+        QCOMPARE(errors[2], "Brighter failed: Brightness: overflow");
         QVERIFY(testing::SameFolder(window.dialogs.saveFolders.value(0), window.game.roofs()));
         Expect(window, kFirst, Scaled(kFirst, 50, 0, 0), {50, 0, 0});
-        window.undo();
-        Expect(window, kFirst, kFirst);
-    }
-
-    void engineFailureIsReportedAndIsNoStep() {
-        static constexpr effects::Preset overflowing[] = {{"Command24", "Brighter", 14, INT_MAX}};
-        Window window({{"a.bmp", kFirst}}, overflowing);
-        window.slider(3)->setValue(100);
-        window.click("Command24");
-        QCOMPARE(window.dialogs.errors, QStringList{"Brighter failed: Brightness: overflow"});
-        Expect(window, kFirst, Scaled(kFirst, 0, 0, 100), {0, 0, 100});
         window.undo();
         Expect(window, kFirst, kFirst);
     }
@@ -121,7 +106,7 @@ private slots:
         window.duringNextEffect([&] { window.click("Command5"); });
         window.click("Command24");
         QCOMPARE(window.ranWhileBusy, 1);
-        QVERIFY(!window.form().isVisible() && !effects::FilterBusy());
+        QVERIFY(!window.form->isVisible() && !effects::FilterBusy());
         Expect(window, kFirst, kFirst);
     }
 
@@ -166,9 +151,7 @@ private slots:
         QCOMPARE(history.undo(state(5))->sliders[0], 4);
         QCOMPARE(history.undo(state(4))->working, Pixels({{3}}));
         QVERIFY(!history.undo(state(3)));
-        QCOMPARE(history.redo(state(3))->sliders[0], 4);
-        QCOMPARE(history.redo(state(4))->working, Pixels({{5}}));
-        QVERIFY(!history.redo(state(5)));
+        QCOMPARE(history.redo(state(3))->working, Pixels({{4}}));
         // A step larger than the bound is not kept.
         history.record(WindowState{Pixels({{1, 2, 3}}), Pixels({{1, 2, 3}}), {}});
         QVERIFY(!history.undo(state(6)));
@@ -177,12 +160,9 @@ private slots:
     void deleteMovesTheRoofToTheTrash() {
         Window window({{"a.bmp", kFirst}, {"c.bmp", kSecond}});
         window.list()->setCurrentRow(1);
-        const QString roof = QFileInfo(window.game.roof("c.bmp")).canonicalFilePath();
-        window.click("Command24");
         window.click("Command3");
         QCOMPARE(window.dialogs.questions,
                  QStringList{"Confirm File Delete: Are you sure you want to delete this file?"});
-        window.undo();
         Expect(window, kFirst, kFirst);
         // Restored from the trash the way a file manager does it.
         const QDir trash(window.home.filePath("data/Trash"));
@@ -190,8 +170,7 @@ private slots:
         QVERIFY(info.open(QIODevice::ReadOnly) && !window.exists("c.bmp"));
         const QStringList lines = QString::fromUtf8(info.readAll()).split(u'\n');
         const QString path = QUrl::fromPercentEncoding(lines.filter("Path=").value(0).mid(5).toUtf8());
-        QCOMPARE(path, roof);
-        QVERIFY(QFile::rename(trash.filePath("files/c.bmp"), path));
+        QVERIFY(QFile::rename(trash.filePath("files/c.bmp"), path) && window.exists("c.bmp"));
         QCOMPARE(imageio::LoadImage(path).image, kSecond);
     }
 
@@ -203,8 +182,7 @@ private slots:
         window.dialogs.yesAnswers = {true, false};
         window.click("Command3");
         QCOMPARE(window.dialogs.questions.size(), 2);
-        QVERIFY(window.dialogs.questions[1].contains("cannot be restored"));
-        QVERIFY(window.exists("b.bmp"));
+        QVERIFY(window.dialogs.questions[1].contains("cannot be restored") && window.exists("b.bmp"));
         window.click("Command3");
         QCOMPARE(window.dialogs.questions.size(), 4);
         QVERIFY(!window.exists("b.bmp"));
@@ -212,9 +190,8 @@ private slots:
         QVERIFY(QFile::remove(window.game.roof("a.bmp")));
         window.click("Command3");
         QCOMPARE(window.dialogs.questions.size(), 5);
-        QCOMPARE(window.dialogs.errors.size(), 1);
-        QVERIFY(window.dialogs.errors[0].startsWith("Cannot delete ") &&
-                window.dialogs.errors[0].contains("a.bmp"));
+        QCOMPARE(window.dialogs.errors, QStringList{QString("Cannot delete %1: No such file or directory")
+                                                        .arg(window.game.roof("a.bmp"))});
     }
 
     void previewTilesTheWorkingViewAndFollowsIt() {
@@ -234,7 +211,7 @@ private slots:
         QCOMPARE(shown().copy(54, 4, 192, 192), Tiled(Brightened(roof), 2));
         window.undo();
         QCOMPARE(shown().copy(54, 4, 192, 192), Tiled(roof, 2));
-        window.form().close();
+        window.form->close();
         QVERIFY(!preview->isVisible());
     }
 };

@@ -49,21 +49,20 @@ public:
         qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
         for (const auto& [name, image] : roofs) game.addRoof(QString::fromLatin1(name), image);
         if (roofs.size() == 0) demo::WriteDemoRoofs(game.roofs().toStdString());
-        form_ = std::make_unique<Form1>(game.prefix(), game.roofs(), dialogs, presets);
-        form_->show();
+        form = std::make_unique<Form1>(game.prefix(), game.roofs(), dialogs, presets);
+        form->show();
     }
 
-    Form1& form() { return *form_; }
     template <class Widget>
     Widget* child(const QString& name) {
-        auto* widget = form_->findChild<Widget*>(name);
+        auto* widget = form->findChild<Widget*>(name);
         if (widget == nullptr) qFatal("the window has no %s", qPrintable(name));
         return widget;
     }
     void click(const QString& button) { child<QPushButton>(button)->click(); }
     void press(const QKeySequence& keys) {
-        QApplication::setActiveWindow(form_.get());
-        QTest::keySequence(form_.get(), keys);
+        QApplication::setActiveWindow(form.get());
+        QTest::keySequence(form.get(), keys);
     }
     void undo() { press(QKeySequence(Qt::CTRL | Qt::Key_Z)); }
     void redo() { press(QKeySequence(Qt::CTRL | Qt::Key_Y)); }
@@ -83,7 +82,7 @@ public:
     // Runs `during` from inside the next effect's first yield, counted in
     // `ranWhileBusy` when the engine was busy then.
     void duringNextEffect(const std::function<void()>& during) {
-        QMetaObject::invokeMethod(form_.get(), [this, during] {
+        QMetaObject::invokeMethod(form.get(), [this, during] {
             ranWhileBusy += effects::FilterBusy() ? 1 : 0;
             during();
         }, Qt::QueuedConnection);
@@ -93,9 +92,7 @@ public:
     GamePrefix game;
     ScriptedDialogs dialogs;
     int ranWhileBusy = 0;
-
-private:
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<Form1> form;
 };
 
 }  // namespace tegmora::app::testing

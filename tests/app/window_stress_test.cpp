@@ -34,20 +34,15 @@ public:
                 }
                 break;
             case 6: save(); break;
-            case 7:
-                window_.dialogs.yesAnswers = {pick(0, 1) == 1};
-                window_.click("Command3");
-                break;
+            case 7: window_.dialogs.yesAnswers = {pick(0, 1) == 1}, window_.click("Command3"); break;
             case 8: window_.undo(); break;
             case 9: window_.redo(); break;
             case 10: togglePreview(); break;
-            default: {
-                const int count = pick(1, 3);
-                window_.duringNextEffect([this, count] {
+            default:
+                window_.duringNextEffect([this, count = pick(1, 3)] {
                     for (int i = 0; i < count; ++i) play();
                 });
                 clickEffect();
-            }
         }
     }
 
@@ -64,12 +59,10 @@ private:
     // Saves under one of a few names, or cancels.
     void save() {
         const int name = pick(0, 4);
-        window_.dialogs.savePathAnswer =
-            name == 4 ? QString() : window_.game.roof(QStringLiteral("stress_%1.bmp").arg(name));
+        window_.dialogs.savePathAnswer = name == 4 ? QString() : window_.game.roof(QString("s%1.bmp").arg(name));
         window_.click("Command1");
         if (name == 4 || effects::FilterBusy()) return;
-        const imageio::LoadedImage loaded = imageio::LoadImage(window_.dialogs.savePathAnswer);
-        QCOMPARE(loaded.image, window_.working());
+        QCOMPARE(imageio::LoadImage(window_.dialogs.savePathAnswer).image, window_.working());
         ++checkedSaves;
     }
 
@@ -93,7 +86,6 @@ class WindowStressTest : public QObject {
     Q_OBJECT
 private slots:
     void randomActionsOnTheDemoRoofs() {
-        QGuiApplication::setQuitOnLastWindowClosed(false);
         Window window;
         QCOMPARE(window.list()->count(), 6);
         Player player(window);
