@@ -198,12 +198,12 @@ private slots:
         const QImage roof = kFirst.scaled(32, 32);
         Window window({{"a.bmp", roof}});
         window.doubleClick("Picture3");
-        window.doubleClick("Picture1");
-        QCOMPARE(Window::previews().size(), 1);
-        TilePreview* preview = Window::previews()[0];
+        TilePreview* preview = Window::previews().value(0);
         QVERIFY(preview->isVisible() && preview->zoom() >= 4);
         // 300 / 96 and 200 / 96: zoom 2, the tiles centred.
         preview->resize(300, 200);
+        window.doubleClick("Picture1");
+        QCOMPARE(Window::previews(), QList<TilePreview*>{preview});
         const auto shown = [preview] { return preview->grab().toImage().convertToFormat(QImage::Format_RGB32); };
         QCOMPARE(shown().copy(54, 4, 192, 192), Tiled(roof, 2));
         QCOMPARE(shown().pixel(53, 4), shown().pixel(0, 0));
