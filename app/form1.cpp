@@ -3,16 +3,18 @@
 #include "about.h"
 #include "artwork.h"
 #include "channel_scaling.h"
+#include "file_removal.h"
 #include "frame.h"
 #include "imageio.h"
 #include "picture_view.h"
 #include "qt_text.h"
 #include "roof_list.h"
 #include "start_up.h"
+#include "tile_preview.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFile>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -22,6 +24,7 @@
 #include <QStyle>
 #include <QUrl>
 
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -143,7 +146,8 @@ Form1::Form1(std::filesystem::path prefix, const QString& roofsFolder, Dialogs& 
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       prefix_(std::move(prefix)),
-      dialogs_(dialogs) {
+      dialogs_(dialogs),
+      yieldScope_([this] { yieldToWindow(); }) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tegmora"));
     setWindowIcon(QIcon(QPixmap::fromImage(AppIcon(64))));
@@ -161,13 +165,13 @@ Form1::Form1(std::filesystem::path prefix, const QString& roofsFolder, Dialogs& 
     buildMainOptions();
     buildEffectButtons(presets);
     buildAbout();
-    effects::SetYieldHook([this] { yieldToWindow(); });
+    buildHistoryKeys();
 
     file1_->setFolder(roofsFolder);
     file1_->setCurrentRow(0);
 }
 
-Form1::~Form1() { effects::SetYieldHook({}); }
+Form1::~Form1() = default;
 
 void Form1::buildRoofList() {
     Frame* frame = AddFrame(this, QStringLiteral("Frame1"), tr("Roof List:"), {8, 8, 201, 241});
@@ -187,6 +191,8 @@ void Form1::buildImageViews() {
     const QImage start = StartPicture();
     picture1_->setImage(start);
     picture3_->setImage(start.copy());
+    connect(picture1_, &PictureView::doubleClicked, this, &Form1::showPreview);
+    connect(picture3_, &PictureView::doubleClicked, this, &Form1::showPreview);
 }
 
 void Form1::buildSliders() {
@@ -254,8 +260,27 @@ void Form1::buildAbout() {
              {8, 320, 545, 25});
 }
 
+// Qt's standard keys, and Ctrl+Y for redo wherever the platform's list
+// lacks it.
+void Form1::buildHistoryKeys() {
+    auto* undoAction = new QAction(tr("Undo"), this);
+    undoAction->setObjectName(QStringLiteral("Undo"));
+    undoAction->setShortcuts(QKeySequence::Undo);
+    connect(undoAction, &QAction::triggered, this, &Form1::undo);
+    auto* redoAction = new QAction(tr("Redo"), this);
+    redoAction->setObjectName(QStringLiteral("Redo"));
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                                    QKeySequence(Qt::CTRL | Qt::Key_Y)})
+        if (!redoKeys.contains(key)) redoKeys << key;
+    redoAction->setShortcuts(redoKeys);
+    connect(redoAction, &QAction::triggered, this, &Form1::redo);
+    addActions({undoAction, redoAction});
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
     closing_ = true;
+    if (preview_ != nullptr) preview_->close();
     QWidget::closeEvent(event);
 }
 
@@ -289,6 +314,7 @@ void Form1::loadRoof(int row) {
     // Setting the sliders back to 0 runs no pass: the working view already
     // holds the file as loaded.
     setSlidersQuietly({0, 0, 0});
+    history_.clear();
 }
 
 void Form1::save() {
@@ -319,13 +345,17 @@ void Form1::deleteChosenRoof() {
     if (!dialogs_.askYesNo(this, tr("Confirm File Delete"),
                            tr("Are you sure you want to delete this file?")))
         return;
-    QFile file(path);
-    if (!file.remove()) {
-        dialogs_.showError(this, tr("Cannot delete %1: %2").arg(path, file.errorString()));
-        file1_->reread();
+    const Removal removal = RemoveToTrash(path, [this] {
+        return dialogs_.askYesNo(this, tr("Confirm File Delete"),
+                                 tr("This file cannot be moved to the trash. Delete it for good? "
+                                    "It cannot be restored."));
+    });
+    if (removal.outcome == Removal::Outcome::Kept) return;
+    file1_->reread();
+    if (removal.outcome == Removal::Outcome::Failed) {
+        dialogs_.showError(this, removal.error);
         return;
     }
-    file1_->reread();
     file1_->setCurrentRow(0);
 }
 
@@ -334,7 +364,11 @@ void Form1::applyEffect(const effects::Preset& preset) {
     // touching the view's image would move them under it. A click during a
     // run leaves the view alone: the engine would turn the click away, and
     // it shows the working view as it is.
-    if (!effects::FilterBusy() && !runEffect(preset)) return;
+    if (!effects::FilterBusy()) {
+        WindowState before = currentState();
+        if (!runEffect(preset)) return;
+        history_.record(std::move(before));
+    }
     picture1_->setImage(picture3_->image().copy());
 }
 
@@ -360,6 +394,7 @@ void Form1::scaleChannels() {
         return;
     }
     const SliderValues values{sliders_[0]->value(), sliders_[1]->value(), sliders_[2]->value()};
+    history_.record(currentState());
     appliedSliders_ = values;
     const ChannelFactors factors = FactorsOf(values[0], values[1], values[2]);
     picture3_->change([this, &factors](QImage& target) {
@@ -374,6 +409,42 @@ void Form1::setSlidersQuietly(const SliderValues& values) {
         sliders_[i]->setValue(values[i]);
     }
     appliedSliders_ = values;
+}
+
+WindowState Form1::currentState() const {
+    return {picture1_->image(), picture3_->image(), appliedSliders_};
+}
+
+// Both views and the sliders as they were, without a pass of the sliders.
+void Form1::restore(const WindowState& state) {
+    picture1_->setImage(state.display);
+    picture3_->setImage(state.working);
+    setSlidersQuietly(state.sliders);
+}
+
+// Keys pressed during a run are ignored, as the other commands are.
+void Form1::undo() {
+    if (effects::FilterBusy()) return;
+    if (std::optional<WindowState> state = history_.undo(currentState())) restore(*state);
+}
+
+void Form1::redo() {
+    if (effects::FilterBusy()) return;
+    if (std::optional<WindowState> state = history_.redo(currentState())) restore(*state);
+}
+
+// One preview, made on first use, showing the working view as it changes.
+void Form1::showPreview() {
+    if (preview_ == nullptr) {
+        preview_ = std::make_unique<TilePreview>();
+        preview_->setWindowIcon(windowIcon());
+        connect(picture3_, &PictureView::changed, preview_.get(),
+                [this] { preview_->setImage(picture3_->image()); });
+    }
+    preview_->setImage(picture3_->image());
+    preview_->show();
+    preview_->raise();
+    preview_->activateWindow();
 }
 
 }  // namespace tegmora::app

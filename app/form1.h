@@ -3,7 +3,9 @@
 #pragma once
 
 #include "dialogs.h"
+#include "edit_history.h"
 #include "effects.h"
+#include "yield_scope.h"
 
 #include <QImage>
 #include <QWidget>
@@ -11,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 
 class QScrollBar;
@@ -19,6 +22,7 @@ namespace tegmora::app {
 
 class PictureView;
 class RoofList;
+class TilePreview;
 
 // The object name of the effect button that shows `preset`'s caption.
 QString EffectButtonName(const effects::Preset& preset);
@@ -45,6 +49,7 @@ private:
     void buildMainOptions();
     void buildEffectButtons(std::span<const effects::Preset> presets);
     void buildAbout();
+    void buildHistoryKeys();
 
     void chooseRoof(int row);
     void loadRoof(int row);
@@ -56,6 +61,11 @@ private:
     bool runEffect(const effects::Preset& preset);
     void scaleChannels();
     void setSlidersQuietly(const SliderValues& values);
+    WindowState currentState() const;
+    void restore(const WindowState& state);
+    void undo();
+    void redo();
+    void showPreview();
     void yieldToWindow();
     QString saveFolder() const;
 
@@ -70,6 +80,9 @@ private:
     QImage loadedPalettised_;        // the roof as loaded, when it was a palettised bitmap
     std::int32_t filterProgress_ = 0;
     bool closing_ = false;
+    EditHistory history_;
+    std::unique_ptr<TilePreview> preview_;  // made on first use
+    YieldScope yieldScope_;
 };
 
 }  // namespace tegmora::app

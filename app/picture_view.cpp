@@ -22,6 +22,7 @@ void PictureView::change(const std::function<void(QImage&)>& edit) {
     pixmap_ = QPixmap::fromImage(image_);
     if (sizing_ == Sizing::ToImage) resize(image_.size() + QSize(2 * kBorder, 2 * kBorder));
     update();
+    emit changed();
 }
 
 void PictureView::setImage(const QImage& image) {
@@ -36,6 +37,8 @@ void PictureView::showColumns(int columns) {
     painter.end();
     repaint();
 }
+
+void PictureView::mouseDoubleClickEvent(QMouseEvent*) { emit doubleClicked(); }
 
 void PictureView::paintEvent(QPaintEvent*) {
     QPainter painter(this);

@@ -31,8 +31,14 @@ public:
     // once, for an edit that shows its progress.
     void showColumns(int columns);
 
+signals:
+    // After every change of the image.
+    void changed();
+    void doubleClicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     Sizing sizing_;

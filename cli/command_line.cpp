@@ -2,6 +2,7 @@
 
 #include "effects.h"
 #include "imageio.h"
+#include "qt_text.h"
 
 #include <QRegularExpression>
 
@@ -18,17 +19,15 @@ QString Folded(QString name) {
     return name;
 }
 
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
 const fx::FilterInfo* FilterNamed(const QString& name) {
     for (const fx::FilterInfo& filter : fx::Filters())
-        if (Folded(Text(filter.name)) == name) return &filter;
+        if (Folded(QStringOf(filter.name)) == name) return &filter;
     return nullptr;
 }
 
 const fx::Preset* PresetNamed(const QString& name) {
     for (const fx::Preset& preset : fx::Presets())
-        if (Folded(Text(preset.caption)) == name) return &preset;
+        if (Folded(QStringOf(preset.caption)) == name) return &preset;
     return nullptr;
 }
 
@@ -65,7 +64,7 @@ QString ParseEffect(const QString& text, Command& command) {
     if (ReadInt32(filterText.trimmed(), code)) {
         effect.code = code;
         const fx::FilterInfo* filter = fx::FindFilter(code);
-        effect.name = filter ? Text(filter->name) : QStringLiteral("code %1").arg(code);
+        effect.name = filter ? QStringOf(filter->name) : QStringLiteral("code %1").arg(code);
         if (!filter)
             command.warnings << QStringLiteral("code %1 selects no filter; the image passes through unchanged").arg(code);
         else if (filter->takesAmount && !hasAmount)
@@ -79,10 +78,10 @@ QString ParseEffect(const QString& text, Command& command) {
     const QString name = Folded(filterText);
     if (const fx::FilterInfo* filter = FilterNamed(name)) {
         effect.code = filter->code;
-        effect.name = Text(filter->name);
+        effect.name = QStringOf(filter->name);
         if (filter->takesAmount && !hasAmount) {
             const fx::Preset* preset = PresetNamed(name);
-            QString hint = preset ? QStringLiteral(" (the editor's \"%1\" button uses %2)").arg(Text(preset->caption)).arg(preset->amount)
+            QString hint = preset ? QStringLiteral(" (the editor's \"%1\" button uses %2)").arg(QStringOf(preset->caption)).arg(preset->amount)
                                   : QString();
             return QStringLiteral("%1 takes an amount: write %2:AMOUNT%3").arg(effect.name, name, hint);
         }
@@ -94,10 +93,10 @@ QString ParseEffect(const QString& text, Command& command) {
     if (const fx::Preset* preset = PresetNamed(name)) {
         if (hasAmount)
             return QStringLiteral("\"%1\" is an editor preset with its own amount; name the filter to choose one")
-                                      .arg(Text(preset->caption));
+                                      .arg(QStringOf(preset->caption));
         effect.code = preset->code;
         effect.amount = preset->amount;
-        effect.name = Text(preset->caption);
+        effect.name = QStringOf(preset->caption);
         command.effects.push_back(effect);
         return QString();
     }
@@ -171,7 +170,7 @@ QString FilterList() {
     for (const fx::FilterInfo& filter : fx::Filters())
         list += QStringLiteral("%1  %2  %3\n")
                     .arg(filter.code, 2)
-                    .arg(Text(filter.name), -26)
+                    .arg(QStringOf(filter.name), -26)
                     .arg(filter.takesAmount ? QStringLiteral("takes an amount") : QStringLiteral("no amount"));
     return list;
 }
@@ -181,8 +180,8 @@ QString HelpText() {
     for (const fx::Preset& preset : fx::Presets()) {
         const fx::FilterInfo* filter = fx::FindFilter(preset.code);
         presets += QStringLiteral("  %1 %2%3\n")
-                       .arg(Folded(Text(preset.caption)), -22)
-                       .arg(Folded(Text(filter->name)))
+                       .arg(Folded(QStringOf(preset.caption)), -22)
+                       .arg(Folded(QStringOf(filter->name)))
                        .arg(filter->takesAmount ? QStringLiteral(":%1").arg(preset.amount) : QString());
     }
     return QStringLiteral(

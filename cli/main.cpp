@@ -2,8 +2,10 @@
 #include "command_line.h"
 #include "effects.h"
 #include "imageio.h"
+#include "qt_text.h"
 #include "registry.h"
 #include "wine_paths.h"
+#include "yield_scope.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -51,15 +53,6 @@ private:
     std::int32_t last_ = -1;
 };
 
-// Installs the engine's yield hook for the length of one file.
-class YieldScope {
-public:
-    explicit YieldScope(fx::YieldHook hook) { fx::SetYieldHook(std::move(hook)); }
-    ~YieldScope() { fx::SetYieldHook(nullptr); }
-    YieldScope(const YieldScope&) = delete;
-    YieldScope& operator=(const YieldScope&) = delete;
-};
-
 QString OutputFor(const cli::Command& command, const QString& input) {
     if (!command.output.isEmpty()) return command.output;
     return QDir(command.outputDir).filePath(QFileInfo(input).fileName());
@@ -81,7 +74,7 @@ int ProcessFile(const cli::Command& command, const QString& input, ProgressLine&
         return cli::kFileError;
     }
     std::int32_t progress = 0;
-    const YieldScope scope([&] { line.update(progress); });
+    const tegmora::YieldScope scope([&] { line.update(progress); });
     for (const cli::Effect& effect : command.effects) {
         line.effect(effect.name);
         try {
@@ -91,7 +84,7 @@ int ProcessFile(const cli::Command& command, const QString& input, ProgressLine&
             line.clear();
             Say(QStringLiteral("%1: %2 failed: %3; nothing written")
                     .arg(input, QString::fromStdString(error.filterName()),
-                         QString::fromUtf8(fx::ErrorKindText(error.kind()).data())));
+                         tegmora::QStringOf(fx::ErrorKindText(error.kind()))));
             return cli::kEngineFailure;
         }
     }

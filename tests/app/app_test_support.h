@@ -1,20 +1,17 @@
-// What the window's tests share: a game prefix in a temporary folder, tiny
-// images built inline, and dialogs that answer in place of the user.
+// What the window's tests share: a game prefix in a temporary folder and
+// tiny images built inline.
 #pragma once
 
+#include "channel_scaling.h"
 #include "demo_prefix.h"
-#include "dialogs.h"
 #include "qt_text.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QImage>
-#include <QList>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
+#include <algorithm>
 #include <filesystem>
 #include <initializer_list>
 
@@ -25,25 +22,19 @@ inline QImage Pixels(std::initializer_list<std::initializer_list<QRgb>> rows) {
     QImage image(static_cast<int>(rows.begin()->size()), static_cast<int>(rows.size()),
                  QImage::Format_RGB32);
     int y = 0;
-    for (const auto& row : rows) {
-        int x = 0;
-        for (const QRgb colour : row) image.setPixel(x++, y, 0xFF000000u | colour);
-        ++y;
-    }
+    for (const auto& row : rows)
+        std::transform(row.begin(), row.end(), reinterpret_cast<QRgb*>(image.scanLine(y++)),
+                       [](QRgb colour) { return 0xFF000000u | colour; });
     return image;
 }
 
-// The colours of an image as "rrggbb" rows, for comparisons that say which
-// pixel differs.
-inline QString Dump(const QImage& image) {
-    QStringList rows;
-    for (int y = 0; y < image.height(); ++y) {
-        QStringList row;
-        for (int x = 0; x < image.width(); ++x)
-            row << QString::number(image.pixel(x, y) & 0xFFFFFFu, 16).rightJustified(6, u'0');
-        rows << row.join(u' ');
-    }
-    return rows.join(QStringLiteral(" | "));
+// The sliders' pass over a target filled with another colour first, so
+// that every pixel must be written.
+inline QImage Scaled(const QImage& source, int red, int green, int blue) {
+    QImage target(source.size(), source.format());
+    target.fill(0xFF123456u);
+    ScaleChannels(source, target, FactorsOf(red, green, blue), [](int) {});
+    return target;
 }
 
 // Two paths of one existing folder, links resolved.
@@ -69,40 +60,6 @@ public:
 private:
     QTemporaryDir dir_;
     QString roofs_;
-};
-
-// Answers the window's questions as told, and records what it asked.
-class ScriptedDialogs final : public Dialogs {
-public:
-    struct SaveRequest {
-        QString folder;
-        QList<FileFilter> filters;
-    };
-
-    QString savePathAnswer;
-    bool yesAnswer = true;
-
-    QList<SaveRequest> saveRequests;
-    QStringList questions;  // "title: question"
-    QStringList errors;
-    QList<QUrl> openedUrls;
-
-    QString askSavePath(QWidget*, const QString& folder,
-                        const QList<FileFilter>& filters) override {
-        saveRequests.append({folder, filters});
-        return savePathAnswer;
-    }
-    bool askYesNo(QWidget*, const QString& title, const QString& question) override {
-        questions << title + QStringLiteral(": ") + question;
-        return yesAnswer;
-    }
-    void showError(QWidget*, const QString& message) override { errors << message; }
-    void openUrl(const QUrl& url) override { openedUrls << url; }
-
-    bool askedAnything() const {
-        return !saveRequests.isEmpty() || !questions.isEmpty() || !errors.isEmpty() ||
-               !openedUrls.isEmpty();
-    }
 };
 
 }  // namespace tegmora::app::testing

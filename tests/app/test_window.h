@@ -1,85 +1,98 @@
-// The window on a temporary game prefix, driven through its controls the way
-// a user would, with scripted dialogs answering in place of the user.
+// The window on a temporary game prefix, driven through its controls and
+// keys the way a user would, with scripted dialogs answering in place of the
+// user.
 #pragma once
 
 #include "app_test_support.h"
-#include "effects.h"
 #include "form1.h"
 #include "picture_view.h"
 #include "roof_list.h"
+#include "tile_preview.h"
 
-#include <QFile>
+#include <QApplication>
 #include <QPushButton>
 #include <QScrollBar>
 
-#include <functional>
-#include <initializer_list>
 #include <memory>
-#include <span>
-#include <utility>
 
 namespace tegmora::app::testing {
 
-struct Roof {
-    const char* name;
-    QImage image;
+// Answers the window's questions as told, and records what it asked.
+class ScriptedDialogs final : public Dialogs {
+public:
+    QString savePathAnswer;
+    QList<bool> yesAnswers;  // one per question, first first; yes when none is left
+
+    QStringList saveFolders;
+    QStringList questions;  // "title: question"
+    QStringList errors;
+
+    QString askSavePath(QWidget*, const QString& folder, const QList<FileFilter>&) override {
+        saveFolders << folder;
+        return savePathAnswer;
+    }
+    bool askYesNo(QWidget*, const QString& title, const QString& question) override {
+        questions << title + QStringLiteral(": ") + question;
+        return yesAnswers.isEmpty() || yesAnswers.takeFirst();
+    }
+    void showError(QWidget*, const QString& message) override { errors << message; }
+    void openUrl(const QUrl&) override {}
 };
 
-// The window on a game prefix holding `roofs`, answering through scripted
-// dialogs.
 class Window {
 public:
-    explicit Window(std::initializer_list<Roof> roofs = {},
-                    std::span<const effects::Preset> presets = effects::Presets())
-        : Window([&roofs](const GamePrefix& game) {
-              for (const Roof& roof : roofs) game.addRoof(QString::fromLatin1(roof.name), roof.image);
-          }, presets) {}
-
-    // The window on a game prefix whose roofs folder `fill` has filled.
-    explicit Window(const std::function<void(const GamePrefix&)>& fill,
+    // The window on a game prefix holding `roofs`, the demo roofs when
+    // there are none. The desktop's trash lies in a home of its own.
+    explicit Window(std::initializer_list<std::pair<const char*, QImage>> roofs = {},
                     std::span<const effects::Preset> presets = effects::Presets()) {
-        fill(game);
-        form_ = std::make_unique<Form1>(game.prefix(), game.roofs(), dialogs, presets);
-        form_->show();
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+        for (const auto& [name, image] : roofs) game.addRoof(QString::fromLatin1(name), image);
+        if (roofs.size() == 0) demo::WriteDemoRoofs(game.roofs().toStdString());
+        form = std::make_unique<Form1>(game.prefix(), game.roofs(), dialogs, presets);
+        form->show();
     }
 
-    Form1& form() { return *form_; }
     template <class Widget>
     Widget* child(const QString& name) {
-        auto* widget = form_->findChild<Widget*>(name);
+        auto* widget = form->findChild<Widget*>(name);
         if (widget == nullptr) qFatal("the window has no %s", qPrintable(name));
         return widget;
     }
-    void click(const char* button) { child<QPushButton>(QString::fromLatin1(button))->click(); }
-    RoofList* list() { return child<RoofList>(QStringLiteral("File1")); }
-    QScrollBar* slider(int number) {
-        return child<QScrollBar>(QStringLiteral("VScroll%1").arg(number));
+    void click(const QString& button) { child<QPushButton>(button)->click(); }
+    void press(const QKeySequence& keys) {
+        QApplication::setActiveWindow(form.get());
+        QTest::keySequence(form.get(), keys);
     }
+    void undo() { press(QKeySequence(Qt::CTRL | Qt::Key_Z)); }
+    void redo() { press(QKeySequence(Qt::CTRL | Qt::Key_Y)); }
+    void doubleClick(const QString& view) { QTest::mouseDClick(child<PictureView>(view), Qt::LeftButton); }
+    RoofList* list() { return child<RoofList>(QStringLiteral("File1")); }
+    QScrollBar* slider(int number) { return child<QScrollBar>(QStringLiteral("VScroll%1").arg(number)); }
     QImage display() { return child<PictureView>(QStringLiteral("Picture1"))->image(); }
     QImage working() { return child<PictureView>(QStringLiteral("Picture3"))->image(); }
-    bool exists(const char* roof) const {
-        return QFile::exists(game.roof(QString::fromLatin1(roof)));
+    bool exists(const QString& roof) const { return QFileInfo::exists(game.roof(roof)); }
+    static QList<TilePreview*> previews() {
+        QList<TilePreview*> found;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* preview = qobject_cast<TilePreview*>(widget)) found << preview;
+        return found;
     }
 
-    // Runs `during` from inside the next effect's first yield; true when it
-    // ran while the engine was busy.
-    std::shared_ptr<bool> duringNextEffect(std::function<void()> during) {
-        auto ranWhileBusy = std::make_shared<bool>(false);
-        QMetaObject::invokeMethod(
-            form_.get(),
-            [during = std::move(during), ranWhileBusy] {
-                *ranWhileBusy = effects::FilterBusy();
-                during();
-            },
-            Qt::QueuedConnection);
-        return ranWhileBusy;
+    // Runs `during` from inside the next effect's first yield, counted in
+    // `ranWhileBusy` when the engine was busy then.
+    void duringNextEffect(const std::function<void()>& during) {
+        QMetaObject::invokeMethod(form.get(), [this, during] {
+            ranWhileBusy += effects::FilterBusy() ? 1 : 0;
+            during();
+        }, Qt::QueuedConnection);
     }
 
+    QTemporaryDir home;
     GamePrefix game;
     ScriptedDialogs dialogs;
-
-private:
-    std::unique_ptr<Form1> form_;
+    int ranWhileBusy = 0;
+    std::unique_ptr<Form1> form;
 };
 
 }  // namespace tegmora::app::testing

@@ -1,5 +1,5 @@
 // Text from the engine and the game folder lookup, which speak standard C++,
-// turned into Qt's.
+// turned into Qt's. Shared by the window and tegmora-fx.
 #pragma once
 
 #include <QString>
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string_view>
 
-namespace tegmora::app {
+namespace tegmora {
 
 inline QString QStringOf(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -17,4 +17,4 @@ inline QString QStringOfPath(const std::filesystem::path& path) {
     return QStringOf(std::string_view(path.native()));
 }
 
-}  // namespace tegmora::app
+}  // namespace tegmora
