@@ -36,6 +36,15 @@ int ActionCount() {
 
 QImage Opaque(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
 
+// How many colours a picture holds, counted up to 257.
+int ColoursUpTo257(const QImage& image) {
+    const QImage opaque = Opaque(image);
+    QSet<QRgb> colours;
+    for (int y = 0; y < opaque.height() && colours.size() <= 256; ++y)
+        for (int x = 0; x < opaque.width(); ++x) colours.insert(opaque.pixel(x, y));
+    return static_cast<int>(colours.size());
+}
+
 // Plays random actions on a window and checks what each one leaves behind.
 class Player {
 public:
@@ -95,7 +104,9 @@ private:
         if (effects::FilterBusy()) return;
         const imageio::LoadedImage loaded = imageio::LoadImage(path);
         QVERIFY2(loaded.error.isEmpty(), qPrintable(loaded.error));
-        QVERIFY(Opaque(loaded.image) == Opaque(window_.working()));
+        // An 8-bit roof of more than 256 colours is reduced on the way out.
+        if (loaded.palettised.isNull() || ColoursUpTo257(window_.working()) <= 256)
+            QVERIFY(Opaque(loaded.image) == Opaque(window_.working()));
         ++checkedSaves_;
     }
 
@@ -180,7 +191,7 @@ void WindowStressTest::randomClicksOnTheDemoRoofs() {
         QVERIFY2(error.contains(QStringOf(demo::kDamagedRoof)), qPrintable(error));
     for (const QString& path : player.saved()) {
         if (!QFile::exists(path)) continue;
-        QCOMPARE(BitmapDepth(path), 24);
+        QVERIFY(BitmapDepth(path) == 8 || BitmapDepth(path) == 24);
         const imageio::LoadedImage loaded = imageio::LoadImage(path);
         QVERIFY2(loaded.error.isEmpty(), qPrintable(loaded.error));
     }
