@@ -15,6 +15,16 @@ namespace {
 
 using testing::Window;
 
+QImage Opaque(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
+
+int ColourCountUpTo257(const QImage& image) {
+    const QImage opaque = Opaque(image);
+    QSet<QRgb> colours;
+    for (int y = 0; y < opaque.height() && colours.size() <= 256; ++y)
+        for (int x = 0; x < opaque.width(); ++x) colours.insert(opaque.pixel(x, y));
+    return static_cast<int>(colours.size());
+}
+
 class Player {
 public:
     explicit Player(Window& window) : window_(window) {}
@@ -53,13 +63,7 @@ private:
 
     void clickEffect() {
         const auto presets = effects::Presets();
-<<<<<<< HEAD
-        const effects::Preset& preset =
-            presets[static_cast<std::size_t>(pick(0, static_cast<int>(presets.size()) - 1))];
-        window_.child<QPushButton>(EffectButtonName(preset))->click();
-=======
-        window_.click(QStringOf(presets[pick(0, static_cast<int>(presets.size()) - 1)].control));
->>>>>>> issue-14
+        window_.click(EffectButtonName(presets[pick(0, static_cast<int>(presets.size()) - 1)]));
     }
 
     // Saves under one of a few names, or cancels.
@@ -68,7 +72,10 @@ private:
         window_.dialogs.savePathAnswer = name == 4 ? QString() : window_.game.roof(QString("s%1.bmp").arg(name));
         window_.click("Command1");
         if (name == 4 || effects::FilterBusy()) return;
-        QCOMPARE(imageio::LoadImage(window_.dialogs.savePathAnswer).image, window_.working());
+        const imageio::LoadedImage saved = imageio::LoadImage(window_.dialogs.savePathAnswer);
+        // An 8-bit roof of more than 256 colours is reduced on the way out.
+        if (!saved.palettised.isNull() && ColourCountUpTo257(window_.working()) > 256) return;
+        QCOMPARE(Opaque(saved.image), Opaque(window_.working()));
         ++checkedSaves;
     }
 
