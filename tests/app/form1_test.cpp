@@ -56,7 +56,7 @@ private slots:
     // A failed load, save or effect says why and loses nothing of the edits;
     // a failed effect is no step to undo.
     void failuresLoseNothing() {
-        static constexpr effects::Preset overflowing[] = {{"Command24", "Brighter", 14, INT_MAX}};
+        static constexpr effects::Preset overflowing[] = {{"Brighter", 14, INT_MAX}};
         Window window({{"a.bmp", kFirst}}, overflowing);
         QFile broken(window.game.roof("broken.bmp"));
         QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("BM\x10\x00", 4) == 4);
