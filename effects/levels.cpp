@@ -2,6 +2,7 @@
 // The two tone curves are byte tables built once per run; noise adds a
 // random offset to every channel, drawn a row at a time.
 #include "engine.h"
+#include "point_loops.h"
 
 #include <algorithm>
 #include <bit>
@@ -168,10 +169,9 @@ void Gamma(FilterRun& run) {
         map[level] = curve[level].value;
         mayFault = mayFault || curve[level].fault.has_value();
     }
-    const ChannelTables tables{map, map, map};
     for (std::int32_t y = 1; y <= run.height(); ++y) {
         if (mayFault) RaiseAtFirstFault(run.work.row(y), run.width(), curve);
-        MapRow(run.work.row(y), run.width(), tables);
+        LookUpRow(run.work.row(y), static_cast<std::size_t>(run.width()), map);
         run.rowDone(y);
     }
     run.finish();
