@@ -169,9 +169,10 @@ void Gamma(FilterRun& run) {
         map[level] = curve[level].value;
         mayFault = mayFault || curve[level].fault.has_value();
     }
+    const RowTable table(map);
     for (std::int32_t y = 1; y <= run.height(); ++y) {
         if (mayFault) RaiseAtFirstFault(run.work.row(y), run.width(), curve);
-        LookUpRow(run.work.row(y), static_cast<std::size_t>(run.width()), map);
+        LookUpRow(run.work.row(y), static_cast<std::size_t>(run.width()), table);
         run.rowDone(y);
     }
     run.finish();

@@ -1,6 +1,8 @@
 #include "point_loops.h"
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -70,7 +72,8 @@ void ThresholdRow(std::uint8_t* row, std::size_t pixels, SplitColour limits) {
     MapWords(row, pixels, [limits](std::uint32_t pixel) { return Thresholded(pixel, limits); });
 }
 
-void LookUpRow(std::uint8_t* row, std::size_t pixels, const ByteTable& table) {
+void LookUpRow(std::uint8_t* row, std::size_t pixels, const RowTable& rowTable) {
+    const ByteTable& table = rowTable.table();
     std::uint8_t* const end = row + 4 * pixels;
     for (std::uint8_t* p = row; p != end; p += 4) {
         p[0] = table[p[0]];
@@ -226,15 +229,53 @@ private:
     alignas(32) std::uint8_t steps_[16][32];
 };
 
-[[gnu::target("avx2")]] void LookUpRow(std::uint8_t* row, std::size_t pixels, const ByteTable& table) {
-    const VectorTable lookUp(table);
-    const __m256i fourth = _mm256_set1_epi32(static_cast<int>(kFourthByte));
-    std::size_t x = 0;
-    for (; x + kStep <= pixels; x += kStep) {
-        const __m256i v = Load(row + 4 * x);
-        Store(row + 4 * x, _mm256_blendv_epi8(lookUp(v), v, fourth));
+// RowTable's line on 32 bytes, as RowTable::Line describes it.
+class VectorLine {
+public:
+    [[gnu::target("avx2")]] explicit VectorLine(const RowTable::Line& line)
+        : factors_(_mm256_set1_epi32(static_cast<int>(static_cast<std::uint16_t>(line.multiplier)) |
+                                     (1 << (RowTable::kShift - 1 + 16)))),
+          fixed_(_mm256_set1_epi16(line.fixed)) {}
+
+    [[gnu::target("avx2")]] __m256i operator()(__m256i v) const {
+        const __m256i zero = _mm256_setzero_si256();
+        return _mm256_packus_epi16(Words(_mm256_unpacklo_epi8(v, zero)), Words(_mm256_unpackhi_epi8(v, zero)));
     }
-    baseline::LookUpRow(row + 4 * x, pixels - x, table);
+
+private:
+    // Sixteen levels in 16-bit lanes through the line, each paired with 1 so
+    // that one multiply-add forms (k - fixed) * multiplier + the half.
+    [[gnu::target("avx2")]] __m256i Words(__m256i levels) const {
+        const __m256i centred = _mm256_sub_epi16(levels, fixed_);
+        const __m256i ones = _mm256_set1_epi16(1);
+        const __m256i low = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(centred, ones), factors_),
+                                              RowTable::kShift);
+        const __m256i high = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(centred, ones), factors_),
+                                               RowTable::kShift);
+        return _mm256_adds_epi16(_mm256_packs_epi32(low, high), fixed_);
+    }
+
+    __m256i factors_;
+    __m256i fixed_;
+};
+
+template <class Map>
+[[gnu::target("avx2"), gnu::always_inline]] inline void MapColourBytes(std::uint8_t* row, std::size_t pixels,
+                                                                        const Map& map) {
+    const __m256i fourth = _mm256_set1_epi32(static_cast<int>(kFourthByte));
+    for (std::size_t x = 0; x < pixels; x += kStep) {
+        const __m256i v = Load(row + 4 * x);
+        Store(row + 4 * x, _mm256_blendv_epi8(map(v), v, fourth));
+    }
+}
+
+[[gnu::target("avx2")]] void LookUpRow(std::uint8_t* row, std::size_t pixels, const RowTable& table) {
+    const std::size_t whole = pixels / kStep * kStep;
+    if (table.line() != nullptr)
+        MapColourBytes(row, whole, VectorLine(*table.line()));
+    else
+        MapColourBytes(row, whole, VectorTable(table.table()));
+    baseline::LookUpRow(row + 4 * whole, pixels - whole, table);
 }
 
 [[gnu::target("avx2")]] bool RowWithin(const std::uint8_t* row, std::size_t pixels, std::uint8_t first,
@@ -260,6 +301,12 @@ private:
 namespace avx2 = baseline;
 #endif
 
+// What VectorLine makes of level k, one lane at a time.
+std::uint8_t OnLine(const RowTable::Line& line, std::int32_t k) {
+    const std::int32_t sum = (k - line.fixed) * line.multiplier + (1 << (RowTable::kShift - 1));
+    return ClampByte(std::clamp(sum >> RowTable::kShift, -32768, 32767) + line.fixed);
+}
+
 InstructionSet Choose() {
     const char* asked = std::getenv("TEGMORA_ISA");
     if (asked != nullptr && std::string_view(asked) == "baseline") return InstructionSet::Baseline;
@@ -269,6 +316,23 @@ InstructionSet Choose() {
 bool UseAvx2() { return ActiveInstructionSet() == InstructionSet::Avx2; }
 
 }  // namespace
+
+RowTable::RowTable(const ByteTable& table, double slope, std::int32_t fixed) : table_(table) {
+    // A near tie in the table rounds the way the slope's own rounding error
+    // leans, which the multiplier can follow only by erring the same way:
+    // one of the two neighbours of slope * 2^kShift may do, or neither.
+    const double scaled = slope * (1 << kShift);
+    if (!(std::fabs(scaled) < 32767.0) || fixed < 0 || fixed > 255) return;
+    for (const double multiplier : {std::floor(scaled), std::ceil(scaled)}) {
+        const Line line{static_cast<std::int16_t>(multiplier), static_cast<std::int16_t>(fixed)};
+        std::int32_t k = 0;
+        while (k < 256 && OnLine(line, k) == table[static_cast<std::size_t>(k)]) ++k;
+        if (k == 256) {
+            line_ = line;
+            return;
+        }
+    }
+}
 
 bool Supports(InstructionSet set) {
 #if defined(__x86_64__)
@@ -301,7 +365,7 @@ void ThresholdRow(std::uint8_t* row, std::size_t pixels, SplitColour limits) {
     UseAvx2() ? avx2::ThresholdRow(row, pixels, limits) : baseline::ThresholdRow(row, pixels, limits);
 }
 
-void LookUpRow(std::uint8_t* row, std::size_t pixels, const ByteTable& table) {
+void LookUpRow(std::uint8_t* row, std::size_t pixels, const RowTable& table) {
     UseAvx2() ? avx2::LookUpRow(row, pixels, table) : baseline::LookUpRow(row, pixels, table);
 }
 

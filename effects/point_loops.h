@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace tegmora::effects {
 
@@ -40,8 +41,36 @@ void RearrangeRow(std::uint8_t* row, std::size_t pixels, ChannelOrder order);
 // Black where every channel lies below its limit, white elsewhere.
 void ThresholdRow(std::uint8_t* row, std::size_t pixels, SplitColour limits);
 
+// A byte table for LookUpRow, prepared once per run. A table that is a
+// straight line through (fixed, fixed), rounded and clamped to 0..255
+// (brightness, contrast), may say so: the loops then compute the line rather
+// than look it up, but only where that computation gives every one of the
+// 256 entries exactly.
+class RowTable {
+public:
+    explicit RowTable(const ByteTable& table) : table_(table) {}
+    // table[k] should be the byte nearest to slope * (k - fixed) + fixed.
+    RowTable(const ByteTable& table, double slope, std::int32_t fixed);
+
+    const ByteTable& table() const { return table_; }
+
+    // The line as 32-bit lanes compute it: fixed plus
+    // ((k - fixed) * multiplier + 2^(kShift - 1)) >> kShift, with the sum
+    // saturated to 16 bits and then to a byte.
+    struct Line {
+        std::int16_t multiplier;
+        std::int16_t fixed;
+    };
+    static constexpr int kShift = 14;
+    const Line* line() const { return line_ ? &*line_ : nullptr; }
+
+private:
+    ByteTable table_;
+    std::optional<Line> line_;
+};
+
 // Blue, green and red each mapped through the same table.
-void LookUpRow(std::uint8_t* row, std::size_t pixels, const ByteTable& table);
+void LookUpRow(std::uint8_t* row, std::size_t pixels, const RowTable& table);
 
 // True when every blue, green and red byte of the row lies in first..last.
 bool RowWithin(const std::uint8_t* row, std::size_t pixels, std::uint8_t first, std::uint8_t last);

@@ -58,8 +58,9 @@ void Brightness(FilterRun& run) {
         levels[i] = ClampByte(Nearest(factor * i));
         map[i] = static_cast<std::uint8_t>(levels[i]);
     }
+    const RowTable table(map, factor, 0);
     for (std::int32_t y = 1; y <= run.height(); ++y) {
-        LookUpRow(run.work.row(y), static_cast<std::size_t>(run.width()), map);
+        LookUpRow(run.work.row(y), static_cast<std::size_t>(run.width()), table);
         run.rowDone(y);
     }
     run.finish();
@@ -177,13 +178,14 @@ void Contrast(FilterRun& run) {
     for (std::int32_t k = 0; k < 256; ++k) levels[k] = Nearest(factor * (k - mean) + mean);
     ByteTable clamped;
     for (std::int32_t k = 0; k < 256; ++k) clamped[k] = ClampByte(levels[k]);
+    const RowTable plain(clamped, factor, mean);
     const InRangeLevels inRange = FindInRangeLevels(levels);
     SpreadLanes lanes;
     const bool laned = lanes.build(levels);
     for (std::int32_t y = 1; y <= run.height(); ++y) {
         std::uint8_t* const row = run.work.row(y);
         if (RowInRange(row, run.width(), inRange))
-            LookUpRow(row, static_cast<std::size_t>(run.width()), clamped);
+            LookUpRow(row, static_cast<std::size_t>(run.width()), plain);
         else if (laned)
             lanes.mapRow(row, run.width(), levels);
         else
