@@ -125,8 +125,8 @@ static_assert(ThirdIsExact());
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
-// A pshufb pattern with `pixel` for each pixel's four bytes, offset by the
-// pixel's place in its 16-byte lane.
+// A pshufb pattern giving every pixel its own bytes b, g, r and `fourth` (or
+// zero, for 0x80), each index offset by the pixel's place in its 16-byte lane.
 [[gnu::target("avx2")]] __m256i PerPixelShuffle(std::uint8_t b, std::uint8_t g, std::uint8_t r, std::uint8_t fourth) {
     alignas(32) std::uint8_t pattern[32];
     for (int i = 0; i < 32; i += 4) {
