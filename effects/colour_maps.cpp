@@ -1,10 +1,10 @@
 // The colour filters: invert, average gray, channel swap, colour threshold,
 // saturation and auto levels. Each pixel's new colour comes from its own
 // three channels (auto levels also from each channel's range over the image).
-// Invert, average gray, swap and threshold handle a pixel as one 32-bit word
-// (blue in the low byte, the fourth byte on top) so that the loops stay
-// branch-free and vectorise.
+// Invert, average gray, swap and threshold run row by row through the point
+// loops.
 #include "engine.h"
+#include "point_loops.h"
 
 #include <algorithm>
 #include <array>
@@ -14,26 +14,22 @@
 namespace tegmora::effects {
 namespace {
 
-// Rewrites every pixel through `map` (word to word), row by row, with the
-// usual progress. Reading the pixel it writes is the same as reading the
-// unchanged image, so the run works in place.
-template <class Map>
-void MapPixels(FilterRun& run, Map map) {
-    const std::size_t width = static_cast<std::size_t>(run.width());
+// Rewrites every row through `loop` (row, pixels), with the usual progress.
+// Reading the pixel it writes is the same as reading the unchanged image, so
+// the run works in place.
+template <class Loop>
+void ForEachRow(FilterRun& run, Loop loop) {
+    const auto width = static_cast<std::size_t>(run.width());
     for (std::int32_t y = 1; y <= run.height(); ++y) {
-        std::uint8_t* const row = run.work.row(y);
-        for (std::size_t x = 0; x < width; ++x) StorePixel(row + 4 * x, map(LoadPixel(row + 4 * x)));
+        loop(run.work.row(y), width);
         run.rowDone(y);
     }
     run.finish();
 }
 
-// New blue, green and red taken from the channels `Blue`, `Green` and `Red`
-// of the pixel (0 blue, 1 green, 2 red).
-template <int Blue, int Green, int Red>
-constexpr std::uint32_t Rearranged(std::uint32_t pixel) {
-    return KeepFourthByte(ChannelOf(pixel, Blue) | (ChannelOf(pixel, Green) << 8) | (ChannelOf(pixel, Red) << 16),
-                          pixel);
+// New blue, green and red from the channels in `order`.
+void Rearrange(FilterRun& run, ChannelOrder order) {
+    ForEachRow(run, [order](std::uint8_t* row, std::size_t pixels) { RearrangeRow(row, pixels, order); });
 }
 
 // The darkest and brightest value of each channel over the rows it has seen.
@@ -166,25 +162,17 @@ private:
 
 }  // namespace
 
-void Invert(FilterRun& run) {
-    MapPixels(run, [](std::uint32_t pixel) { return pixel ^ kColourBits; });
-}
+void Invert(FilterRun& run) { ForEachRow(run, InvertRow); }
 
-void AverageGray(FilterRun& run) {
-    MapPixels(run, [](std::uint32_t pixel) {
-        const auto sum = static_cast<std::int32_t>(ChannelOf(pixel, 0) + ChannelOf(pixel, 1) +
-                                                   ChannelOf(pixel, 2));
-        return KeepFourthByte(static_cast<std::uint32_t>(GreyLevel(sum)) * 0x010101u, pixel);
-    });
-}
+void AverageGray(FilterRun& run) { ForEachRow(run, GreyRow); }
 
 void SwapChannels(FilterRun& run) {
     switch (run.amount) {
-        case 1: return MapPixels(run, Rearranged<1, 2, 0>);
-        case 2: return MapPixels(run, Rearranged<2, 0, 1>);
-        case 3: return MapPixels(run, Rearranged<1, 0, 2>);
-        case 4: return MapPixels(run, Rearranged<2, 1, 0>);
-        case 5: return MapPixels(run, Rearranged<0, 2, 1>);
+        case 1: return Rearrange(run, {1, 2, 0});
+        case 2: return Rearrange(run, {2, 0, 1});
+        case 3: return Rearrange(run, {1, 0, 2});
+        case 4: return Rearrange(run, {2, 1, 0});
+        case 5: return Rearrange(run, {0, 2, 1});
         default:
             // Any other selector writes nothing, but the run still walks every
             // row and reports it.
@@ -194,16 +182,8 @@ void SwapChannels(FilterRun& run) {
 }
 
 void ColorThreshold(FilterRun& run) {
-    const ColourParts threshold = SplitColour(run.amount);
-    MapPixels(run, [threshold](std::uint32_t pixel) {
-        const auto below = [pixel](int channel, std::int32_t limit) -> std::uint32_t {
-            return static_cast<std::int32_t>(ChannelOf(pixel, channel)) < limit;
-        };
-        const std::uint32_t dark =
-            below(0, threshold.blue) & below(1, threshold.green) & below(2, threshold.red);
-        // dark - 1 is all ones for a white pixel and zero for a black one.
-        return KeepFourthByte(dark - 1u, pixel);
-    });
+    const ColourParts limits = SplitColour(run.amount);
+    ForEachRow(run, [limits](std::uint8_t* row, std::size_t pixels) { ThresholdRow(row, pixels, limits); });
 }
 
 void AutoLevels(FilterRun& run) {

@@ -1,6 +1,7 @@
 // The tone curves: brightness, contrast and gamma. Each builds a byte table
 // once per run from its amount and maps every channel through it.
 #include "engine.h"
+#include "point_loops.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -61,9 +62,9 @@ void Brightness(FilterRun& run) {
     const double factor = ScaleFactor(run.amount);
     ByteTable map;
     for (std::int32_t i = 0; i < 256; ++i) map[i] = ClampByte(Nearest(factor * i));
-    const ChannelTables tables{map, map, map};
+    const RowTable table(map, factor, 0);
     for (std::int32_t y = 1; y <= run.height(); ++y) {
-        MapRow(run.work.row(y), run.width(), tables);
+        LookUpRow(run.work.row(y), static_cast<std::size_t>(run.width()), table);
         run.rowDone(y);
     }
     run.finish();
@@ -157,27 +158,11 @@ InRangeLevels FindInRangeLevels(const Levels& levels) {
 }
 
 // True when every colour byte of the row lies in the interval: then the
-// clamped table alone is the result and no pixel spreads. Sixteen bytes at a
-// time, so that it costs little beside the mapping.
-bool RowWithin(const std::uint8_t* row, std::int32_t width, InRangeLevels range) {
-    if (range.first > range.last) return false;
-    using Bytes = std::uint8_t __attribute__((vector_size(16)));
-    const auto first = static_cast<std::uint8_t>(range.first);
-    const auto span = static_cast<std::uint8_t>(range.last - range.first);
-    const Bytes colours = {255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0};
-    const std::size_t bytes = std::size_t{4} * static_cast<std::size_t>(width);
-    Bytes outside = {};
-    std::size_t i = 0;
-    for (; i + 16 <= bytes; i += 16) {
-        Bytes v;
-        std::memcpy(&v, row + i, sizeof v);
-        outside |= (Bytes)((Bytes)(v - first) > span) & colours;
-    }
-    std::uint8_t any = 0;
-    for (int b = 0; b < 16; ++b) any |= outside[b];
-    for (; i < bytes; ++i)
-        if (i % 4 != 3) any |= static_cast<std::uint8_t>(row[i] - first) > span;
-    return any == 0;
+// clamped table alone is the result and no pixel spreads.
+bool RowInRange(const std::uint8_t* row, std::int32_t width, InRangeLevels range) {
+    return range.first <= range.last &&
+           RowWithin(row, static_cast<std::size_t>(width), static_cast<std::uint8_t>(range.first),
+                     static_cast<std::uint8_t>(range.last));
 }
 
 void SpreadRow(std::uint8_t* row, std::int32_t width, const Levels& levels) {
@@ -220,14 +205,14 @@ void Contrast(FilterRun& run) {
     for (std::int32_t k = 0; k < 256; ++k) levels[k] = Nearest(factor * (k - mean) + mean);
     ByteTable clamped;
     for (std::int32_t k = 0; k < 256; ++k) clamped[k] = ClampByte(levels[k]);
-    const ChannelTables plain{clamped, clamped, clamped};
+    const RowTable plain(clamped, factor, mean);
     const InRangeLevels inRange = FindInRangeLevels(levels);
     SpreadLanes lanes;
     const bool laned = lanes.build(levels);
     for (std::int32_t y = 1; y <= run.height(); ++y) {
         std::uint8_t* const row = run.work.row(y);
-        if (RowWithin(row, run.width(), inRange))
-            MapRow(row, run.width(), plain);
+        if (RowInRange(row, run.width(), inRange))
+            LookUpRow(row, static_cast<std::size_t>(run.width()), plain);
         else if (laned)
             lanes.mapRow(row, run.width(), levels);
         else
@@ -255,10 +240,10 @@ void Gamma(FilterRun& run) {
         map[level] = curve[level].value;
         mayFault = mayFault || curve[level].fault.has_value();
     }
-    const ChannelTables tables{map, map, map};
+    const RowTable table(map);
     for (std::int32_t y = 1; y <= run.height(); ++y) {
         if (mayFault) RaiseAtFirstFault(run.work.row(y), run.width(), curve);
-        MapRow(run.work.row(y), run.width(), tables);
+        LookUpRow(run.work.row(y), static_cast<std::size_t>(run.width()), table);
         run.rowDone(y);
     }
     run.finish();

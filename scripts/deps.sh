@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running Tegmora need.
+# Installs the Debian packages that building, testing and running Tegmora need;
+# with --bench, also what bench/compare_opencv.py needs.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,9 @@ packages=(
   libbenchmark-dev          # benchmarks
   clang libclang-rt-14-dev  # the fuzzers (libFuzzer)
 )
+if [[ ${1:-} == --bench ]]; then
+  packages+=(python3-opencv)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
