@@ -8,7 +8,6 @@
 #include "picture_view.h"
 #include "qt_text.h"
 #include "roof_list.h"
-#include "start_up.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -102,12 +101,11 @@ const QList<FileFilter>& SaveFilters() {
 
 }  // namespace
 
-Form1::Form1(std::filesystem::path prefix, const QString& roofsFolder, Dialogs& dialogs,
+Form1::Form1(const QString& roofsFolder, Dialogs& dialogs,
              std::span<const effects::Preset> presets, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      prefix_(std::move(prefix)),
       dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tegmora"));
@@ -257,7 +255,7 @@ void Form1::loadRoof(int row) {
 
 void Form1::save() {
     if (effects::FilterBusy()) return;
-    const QString path = dialogs_.askSavePath(this, saveFolder(), SaveFilters());
+    const QString path = dialogs_.askSavePath(this, file1_->folder(), SaveFilters());
     if (path.isEmpty()) return;
     const QString error =
         imageio::SaveImage(picture3_->image(), path, imageio::FileFormat::Bitmap24);
@@ -266,11 +264,6 @@ void Form1::save() {
         return;
     }
     file1_->reread();
-}
-
-QString Form1::saveFolder() const {
-    const RoofsFolder roofs = LocateRoofsFolder(prefix_);
-    return roofs.path.isEmpty() ? file1_->folder() : roofs.path;
 }
 
 void Form1::deleteChosenRoof() {

@@ -21,7 +21,7 @@ struct Effect {
     QString name;  // the filter's name, or "code N" for a code without one
 };
 
-enum class Action { Apply, Help, List, RoofsFolder };
+enum class Action { Apply, Help, List, RoofsFolder, Games };
 
 struct Command {
     Action action = Action::Apply;
@@ -30,6 +30,7 @@ struct Command {
     QString output;     // -o: the one output file
     QString outputDir;  // --out-dir: a folder for a batch
     int sideLimit = 0;
+    QString roofs;      // --roofs: the game's folder, named instead of searched for
     QStringList warnings;
 };
 

@@ -259,7 +259,10 @@ class RecordReader {
 public:
     explicit RecordReader(std::string_view text) : lines_(text) {}
 
-    std::optional<Record> Next() {
+    // `wanted` says whether the values of the key read last are kept. Other
+    // values are parsed only when they may go on to the next line: a registry
+    // of megabytes is read for one key in a few milliseconds.
+    std::optional<Record> Next(bool wanted = true) {
         const std::optional<std::string_view> line = lines_.Next();
         if (!line) return std::nullopt;
         const std::string_view content = TrimLeft(*line);
@@ -269,7 +272,7 @@ public:
             record.keyName = ParseKeyLine(content);
         } else if (content.starts_with('"') || content.starts_with('@')) {
             record.kind = Record::Kind::Value;
-            record.value = ParseValueLine(content, lines_);
+            if (wanted || content.ends_with('\\')) record.value = ParseValueLine(content, lines_);
         } else if (content.starts_with('#')) {
             record.kind = Record::Kind::Option;
             record.option = content.substr(1);
@@ -314,21 +317,29 @@ std::optional<RegistryFile> RegistryFile::Parse(std::string text) {
 }
 
 std::optional<RegistryKey> RegistryFile::OpenKey(std::string_view path) const {
-    const std::u16string wanted = Utf8ToUtf16(path);
+    return OpenKeys({std::string(path)}).front();
+}
+
+std::vector<std::optional<RegistryKey>> RegistryFile::OpenKeys(const std::vector<std::string>& paths) const {
+    std::vector<std::u16string> wanted;
+    for (const std::string& path : paths) wanted.push_back(FoldCase(Utf8ToUtf16(path)));
+    std::vector<std::optional<RegistryKey>> keys(paths.size());
     RecordReader records(std::string_view(text_).substr(bodyStart_));
-    RegistryKey key;
-    bool found = false;
-    bool inWantedKey = false;
-    while (std::optional<Record> record = records.Next()) {
+    std::optional<RegistryKey>* current = nullptr;
+    while (std::optional<Record> record = records.Next(current != nullptr)) {
         if (record->kind == Record::Kind::Key) {
-            inWantedKey = record->keyName && EqualIgnoringCase(*record->keyName, wanted);
-            found = found || inWantedKey;
-        } else if (record->kind == Record::Kind::Value && inWantedKey && record->value) {
-            key.values_[FoldCase(record->value->name)] = std::move(record->value->value);
+            current = nullptr;
+            if (!record->keyName) continue;
+            const std::u16string name = FoldCase(*record->keyName);
+            for (std::size_t i = 0; i < wanted.size() && current == nullptr; ++i) {
+                if (name == wanted[i]) current = &keys[i];
+            }
+            if (current != nullptr && !*current) current->emplace();
+        } else if (record->kind == Record::Kind::Value && current != nullptr && record->value) {
+            (*current)->values_[FoldCase(record->value->name)] = std::move(record->value->value);
         }
     }
-    if (!found) return std::nullopt;
-    return key;
+    return keys;
 }
 
 }  // namespace tegmora::gamedir

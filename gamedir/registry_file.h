@@ -62,6 +62,9 @@ public:
     // readable section names it. Damaged lines are skipped.
     std::optional<RegistryKey> OpenKey(std::string_view path) const;
 
+    // OpenKey for every path, in one pass over the text.
+    std::vector<std::optional<RegistryKey>> OpenKeys(const std::vector<std::string>& paths) const;
+
 private:
     RegistryFile(std::string text, std::size_t bodyStart, PrefixArch arch);
 

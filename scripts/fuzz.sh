@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build/fuzz
-all_targets=(image registry windows_path)
+all_targets=(image registry windows_path vdf)
 
 # Quiet unless something goes wrong.
 configure_and_build() {
@@ -28,7 +28,7 @@ configure_and_build() {
 
 if [[ ${1:-} == --make-seeds ]]; then
   configure_and_build make_seeds
-  rm -rf fuzz/corpus
+  rm -rf fuzz/corpus/{image,registry,windows_path}
   "$build/fuzz/make_seeds" fuzz/corpus
   echo "fuzz/corpus: $(find fuzz/corpus -type f | wc -l) files, $(du -sb fuzz/corpus | cut -f1) bytes"
   exit 0

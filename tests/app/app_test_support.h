@@ -86,6 +86,9 @@ public:
     QStringList questions;  // "title: question"
     QStringList errors;
     QList<QUrl> openedUrls;
+    QList<bool> choiceAnswers;  // Choose Folder (true) or Close, in turn; Close when none are left
+    QStringList folderAnswers;  // the folders chosen, in turn
+    QStringList offers;         // the messages that offered a folder choice
 
     QString askSavePath(QWidget*, const QString& folder,
                         const QList<FileFilter>& filters) override {
@@ -98,10 +101,17 @@ public:
     }
     void showError(QWidget*, const QString& message) override { errors << message; }
     void openUrl(const QUrl& url) override { openedUrls << url; }
+    bool offerFolderChoice(QWidget*, const QString& message) override {
+        offers << message;
+        return !choiceAnswers.isEmpty() && choiceAnswers.takeFirst();
+    }
+    QString askFolder(QWidget*, const QString&) override {
+        return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
+    }
 
     bool askedAnything() const {
         return !saveRequests.isEmpty() || !questions.isEmpty() || !errors.isEmpty() ||
-               !openedUrls.isEmpty();
+               !openedUrls.isEmpty() || !offers.isEmpty();
     }
 };
 

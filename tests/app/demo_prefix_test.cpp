@@ -3,7 +3,7 @@
 #include "imageio.h"
 #include "qt_text.h"
 #include "roof_list.h"
-#include "start_up.h"
+#include "discovery.h"
 
 #include <QFile>
 #include <QTest>
@@ -59,7 +59,7 @@ void DemoPrefixTest::driveCIsALink() {
     const std::filesystem::path driveC = prefix_ / "dosdevices" / "c:";
     QVERIFY(std::filesystem::is_symlink(driveC));
     QCOMPARE(std::filesystem::read_symlink(driveC), std::filesystem::path("../drive_c"));
-    QVERIFY(app::testing::SameFolder(app::LocateRoofsFolder(prefix_).path, roofs_));
+    QVERIFY(app::testing::SameFolder(app::QStringOfPath(gamedir::SearchWinePrefix(prefix_).found.at(0).roofs), roofs_));
 }
 
 void DemoPrefixTest::roofsAreListedInOrder() {
@@ -105,7 +105,7 @@ void DemoPrefixTest::damagedRoofDoesNotLoad() {
 void DemoPrefixTest::makingAgainKeepsThePrefixWorking() {
     QCOMPARE(app::QStringOfPath(MakeGamePrefix(prefix_)), roofs_);
     WriteDemoRoofs(roofs_.toStdString());
-    QVERIFY(app::testing::SameFolder(app::LocateRoofsFolder(prefix_).path, roofs_));
+    QVERIFY(app::testing::SameFolder(app::QStringOfPath(gamedir::SearchWinePrefix(prefix_).found.at(0).roofs), roofs_));
     QCOMPARE(app::RoofFileNames(roofs_).size(), 6);
 }
 

@@ -39,7 +39,7 @@ public:
     explicit Window(const std::function<void(const GamePrefix&)>& fill,
                     std::span<const effects::Preset> presets = effects::Presets()) {
         fill(game);
-        form_ = std::make_unique<Form1>(game.prefix(), game.roofs(), dialogs, presets);
+        form_ = std::make_unique<Form1>(game.roofs(), dialogs, presets);
         form_->show();
     }
 
