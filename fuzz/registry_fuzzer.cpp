@@ -120,7 +120,17 @@ void CheckParsed(const RegistryFile& file, std::string_view text) {
     const std::vector<std::string> valueNames = NamesOnLines(text, '"', '"');
     CheckKey(file, std::string(gamedir::kGameKey), valueNames);
     CheckKey(file, "Software\\Wow6432Node\\Maxis\\The Sims", valueNames);
-    for (const std::string& written : NamesOnLines(text, '[', ']')) CheckKey(file, KeyPathOf(written), valueNames);
+    std::vector<std::string> paths;
+    for (const std::string& written : NamesOnLines(text, '[', ']')) {
+        paths.push_back(KeyPathOf(written));
+        CheckKey(file, paths.back(), valueNames);
+    }
+    // Opened together, the keys' values are read line by line where one
+    // alone passes over them: both must read the same.
+    const std::vector<std::optional<RegistryKey>> together = file.OpenKeys(paths);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        Require(together[i] == file.OpenKey(paths[i]), "a key read differently alone and with others");
+    }
 }
 
 // The same text from disk gives the first folder of the registry's that

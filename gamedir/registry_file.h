@@ -46,6 +46,8 @@ public:
     const RegistryValue* FindValue(std::string_view name) const;
     std::size_t ValueCount() const { return values_.size(); }
 
+    bool operator==(const RegistryKey&) const = default;
+
 private:
     friend class RegistryFile;
     std::map<std::u16string, RegistryValue> values_;  // by case-folded name

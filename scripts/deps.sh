@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
   g++ make cmake            # the toolchain
   qt6-base-dev              # the window, image files, tegmora-fx
+  libyaml-cpp-dev           # game discovery: Lutris and Bottles settings
+  nlohmann-json3-dev        # game discovery: Heroic settings
   libgtest-dev              # tests
   libbenchmark-dev          # benchmarks
   clang libclang-rt-14-dev  # the fuzzers (libFuzzer)

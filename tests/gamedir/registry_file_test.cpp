@@ -76,8 +76,8 @@ TEST(RegistryFileTest, SkipsDamagedLinesAndKeepsTheRest) {
 
 TEST(RegistryFileTest, JoinsContinuedHexLinesInsideAndOutsideTheKeyOpened) {
     const RegistryFile file = Parsed(
-        "[Other] 1\n\"o\"=hex:01,\\\n[K] 1\n\"lost\"=\"x\"\n"
-        "[K] 2\n\"bin\"=hex:01,02,\\\r\n  03,\\\n\t04\n\"a\"=hex:01,\\\n\"b\"=\"swallowed\"\n\"cut\"=hex:01,\\\n");
+        "[Other] 1\n\"o\"=hex:01,\\\n[K] 1\n\"lost\"=\"x\"\n\"s\"=\"x [K] 1\"\n"
+        " \t[K] 2\n\"bin\"=hex:01,02,\\\r\n  03,\\\n\t04\n\"a\"=hex:01,\\\n\"b\"=\"swallowed\"\n\"cut\"=hex:01,\\\n");
     const std::optional<RegistryKey> key = file.OpenKey("k");
     ASSERT_TRUE(key);
     ASSERT_EQ(key->ValueCount(), 1u);
