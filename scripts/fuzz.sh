@@ -5,7 +5,8 @@
 #   scripts/fuzz.sh              20 seconds each (the test command's run)
 #   scripts/fuzz.sh 600          ten minutes each
 #   scripts/fuzz.sh 3600 image   one hour of the image target only
-#   scripts/fuzz.sh --make-seeds rewrite fuzz/corpus from fuzz/make_seeds.cpp
+#   scripts/fuzz.sh --make-seeds rewrite the seeds fuzz/make_seeds.cpp writes
+#                                (the vdf seeds are kept as committed)
 #
 # Everything the runs write stays in build/fuzz/work/<target>: the grown
 # corpus and the log of the last run, and in findings/ every input that broke
