@@ -17,8 +17,7 @@ std::size_t CheckBlock(const gamedir::KeyValue& block, std::size_t depth) {
     Require(depth <= gamedir::kMaxKeyValuesDepth, "a block nested deeper than the bound");
     std::size_t pairs = 0;
     for (const gamedir::KeyValue& pair : block.children) {
-        Require(pair.isBlock || pair.children.empty(), "a value with pairs of its own");
-        Require(!pair.isBlock || pair.value.empty(), "a block with a value");
+        Require(pair.isBlock ? pair.value.empty() : pair.children.empty(), "a value with pairs or a block with a value");
         Require(block.Find(pair.key) != nullptr, "a key that cannot be found");
         pairs += 1 + CheckBlock(pair, depth + 1);
     }
@@ -32,10 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tegmora;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const std::optional<gamedir::KeyValue> root = gamedir::ParseKeyValues(text);
-    if (root) {
-        // Every pair needs at least one character of the text for its key.
-        fuzz::Require(fuzz::CheckBlock(*root, 0) <= text.size(), "more pairs than characters");
-    }
+    // Every pair needs at least one character of the text for its key.
+    if (root) fuzz::Require(fuzz::CheckBlock(*root, 0) <= text.size(), "more pairs than characters");
     for (const std::string& path : gamedir::SteamLibraryPaths(text)) {
         fuzz::Require(root && !path.empty(), "a library path from damaged text or an empty one");
     }

@@ -6,63 +6,59 @@
 
 namespace tegmora::app {
 
-using testing::GamePrefix;
-
 // A home folder of its own for every test, without WINEPREFIX, and the
 // settings in a file there.
 class StartUpTest : public QObject {
     Q_OBJECT
 private slots:
-    void init();
+    void init() {
+        home_ = std::make_unique<QTemporaryDir>();
+        settings_ = std::make_unique<QSettings>(at("settings.ini"), QSettings::IniFormat);
+        dialogs_ = {};
+        qputenv("HOME", home_->path().toUtf8());
+        qunsetenv("WINEPREFIX");
+    }
     void aNamedFolderWinsAndAMissingOneIsAnError();
     void wineprefixIsTheOnlyPlaceSearched();
     void aChosenFolderIsRememberedWhileItExists();
 
 private:
-    QString at(const QString& relative) const { return QDir(home_->path()).filePath(relative); }
+    QString at(const char* relative) const { return QDir(home_->path()).filePath(QString::fromUtf8(relative)); }
 
     std::unique_ptr<QTemporaryDir> home_;
     std::unique_ptr<QSettings> settings_;
     testing::ScriptedDialogs dialogs_;
 };
 
-void StartUpTest::init() {
-    home_ = std::make_unique<QTemporaryDir>();
-    settings_ = std::make_unique<QSettings>(at(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    dialogs_ = {};
-    qputenv("HOME", home_->path().toUtf8());
-    qunsetenv("WINEPREFIX");
-}
-
 void StartUpTest::aNamedFolderWinsAndAMissingOneIsAnError() {
-    demo::MakeGamePrefix(at(QStringLiteral(".wine")).toStdString());
-    QVERIFY(QDir().mkpath(at(QStringLiteral("Sims/GAMEDATA/roofs"))));
-    QCOMPARE(StartUpRoofsFolder({at(QStringLiteral("Sims"))}, *settings_, dialogs_), at(QStringLiteral("Sims/GAMEDATA/roofs")));
-    QCOMPARE(StartUpRoofsFolder({at(QStringLiteral("Gone"))}, *settings_, dialogs_), QString());
-    QCOMPARE(dialogs_.errors, QStringList(at(QStringLiteral("Gone")) + QStringLiteral(": no such folder")));
+    demo::MakeGamePrefix(at(".wine").toStdString());
+    QVERIFY(QDir().mkpath(at("Sims/GAMEDATA/roofs")));
+    QCOMPARE(StartUpRoofsFolder({at("Sims")}, *settings_, dialogs_), at("Sims/GAMEDATA/roofs"));
+    QCOMPARE(StartUpRoofsFolder({at("Gone")}, *settings_, dialogs_), QString());
+    QCOMPARE(dialogs_.errors, QStringList(at("Gone") + QStringLiteral(": no such folder")));
+    QCOMPARE(StartUpRoofsFolder({}, *settings_, dialogs_), at(".wine/dosdevices/c:/Program Files/Maxis/The Sims/GameData/Roofs"));
     QVERIFY(dialogs_.offers.isEmpty());
-    QVERIFY(StartUpRoofsFolder({}, *settings_, dialogs_).endsWith(QStringLiteral("/.wine/dosdevices/c:/Program Files/Maxis/The Sims/GameData/Roofs")));
 }
 
 void StartUpTest::wineprefixIsTheOnlyPlaceSearched() {
-    demo::MakeGamePrefix(at(QStringLiteral(".wine")).toStdString());
-    qputenv("WINEPREFIX", at(QStringLiteral("empty")).toUtf8());
+    demo::MakeGamePrefix(at(".wine").toStdString());
+    qputenv("WINEPREFIX", at("empty").toUtf8());
     QCOMPARE(StartUpRoofsFolder({}, *settings_, dialogs_), QString());
     QCOMPARE(dialogs_.offers.size(), 1);
-    for (const QString& part : {QStringLiteral("cannot find the roof textures"), at(QStringLiteral("empty")) + QStringLiteral(" (WINEPREFIX)"),
+    for (const QString& part : {QStringLiteral("cannot find the roof textures"), at("empty") + QStringLiteral(" (WINEPREFIX)"),
                                 QStringLiteral("unset it to search every launcher's places"), QStringLiteral("tegmora FOLDER")})
         QVERIFY2(dialogs_.offers[0].contains(part), qPrintable(part + QStringLiteral(" in: ") + dialogs_.offers[0]));
 }
 
 void StartUpTest::aChosenFolderIsRememberedWhileItExists() {
-    QVERIFY(QDir().mkpath(at(QStringLiteral("Empty"))));
-    const GamePrefix game;
+    QVERIFY(QDir().mkpath(at("Empty")));
+    const testing::GamePrefix game;
     dialogs_.choiceAnswers = {true, true, true};
-    dialogs_.folderAnswers = {{}, at(QStringLiteral("Empty")), game.roofs()};
+    dialogs_.folderAnswers = {{}, at("Empty"), game.roofs()};
     QCOMPARE(StartUpRoofsFolder({}, *settings_, dialogs_), game.roofs());
     QCOMPARE(dialogs_.offers.size(), 3);
     QVERIFY(dialogs_.offers[0].contains(QStringLiteral("Steam: not installed")));
-    QVERIFY(dialogs_.offers[2].startsWith(at(QStringLiteral("Empty")) + QStringLiteral(" holds no roofs of The Sims.")));
+    QVERIFY(dialogs_.offers[2].startsWith(at("Empty") + QStringLiteral(" holds no roofs of The Sims.")));
 
     testing::ScriptedDialogs nextStart;
     QCOMPARE(StartUpRoofsFolder({}, *settings_, nextStart), game.roofs());

@@ -12,14 +12,10 @@ namespace {
 TEST(KeyValuesTest, ReadsTokensEscapesBlocksAndComments) {
     const std::optional<KeyValue> root =
         ParseKeyValues("// c\n\"A\" { bare\tword \"q\" \"a\\\\b\\\"c\\nd\\te\" // x\n \"In\" { } }\n\"b\" \"\"");
-    ASSERT_TRUE(root);
-    ASSERT_EQ(root->children.size(), 2u);
-    const KeyValue* a = root->Find("a");
-    ASSERT_TRUE(a && a->isBlock);
-    EXPECT_EQ(a->Find("BARE")->value, "word");
-    EXPECT_EQ(a->Find("q")->value, "a\\b\"c\nd\te");
-    EXPECT_TRUE(a->Find("in")->isBlock);
-    EXPECT_EQ(root->Find("b")->value, "");
+    ASSERT_TRUE(root && root->children.size() == 2 && root->Find("a") && root->Find("a")->isBlock);
+    const KeyValue& a = *root->Find("a");
+    EXPECT_EQ(a.Find("BARE")->value + "|" + a.Find("q")->value + "|" + root->Find("b")->value, "word|a\\b\"c\nd\te|");
+    EXPECT_TRUE(a.Find("in")->isBlock && a.Find("in")->children.empty());
     EXPECT_EQ(root->Find("c"), nullptr);
 }
 
@@ -42,14 +38,12 @@ TEST(LauncherFilesTest, ReadsEachLaunchersFile) {
     EXPECT_EQ(SteamInstallDir("\"AppState\" { \"appid\" \"3314060\" \"InstallDir\" \"Sims\" }"), "Sims");
     EXPECT_EQ(SteamInstallDir("\"AppState\" { \"installdir\" { } }"), std::nullopt);
     EXPECT_EQ(LutrisPrefix("game:\n  prefix: /p\nsystem: {}\n"), "/p");
-    for (const char* yaml : {"game: /p", "game:\n  prefix: [a]", "prefix: /p", "[[[", "- a", "game: {prefix: "}) {
-        EXPECT_EQ(LutrisPrefix(yaml), std::nullopt) << yaml;
-    }
+    EXPECT_EQ(LutrisPrefix("game: /p"), std::nullopt);
     EXPECT_EQ(BottlesCustomPath("custom_bottles_path: /b\n"), "/b");
-    const std::vector<NamedPrefix> heroic = HeroicPrefixes(
-        R"({"g1": {"winePrefix": "/h1", "x": {"y": [1]}}, "g2": {"winePrefix": 3}, "version": "v0", "g3": {"winePrefix": "/h3"}})");
-    ASSERT_EQ(heroic.size(), 2u);
-    EXPECT_EQ(heroic[0].name + heroic[0].prefix + heroic[1].name + heroic[1].prefix, "g1/h1g3/h3");
+    std::string heroic;
+    for (const auto& [game, prefix] : HeroicPrefixes(R"({"g1": {"winePrefix": "/h1", "x": {"y": [1]}}, "g2": {"winePrefix": 3},
+                                                        "version": "v0", "g3": {"winePrefix": "/h3"}})")) heroic += game + prefix;
+    EXPECT_EQ(heroic, "g1/h1g3/h3");
     EXPECT_TRUE(HeroicPrefixes("{\"g\": {\"winePrefix\": ").empty());
     EXPECT_TRUE(HeroicPrefixes("[" + std::string(100000, '[')).empty());
 }

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
+#include <tuple>
 
 namespace tegmora::gamedir {
 namespace {
@@ -27,11 +27,8 @@ private:
 };
 
 TEST_F(WinePathsTest, MapsWithoutRegardToCasePreferringTheExactSpellingThenTheSmallest) {
-    Make("Program Files/Maxis/The Sims/GameData/Roofs");
-    Make("x/gamedata");
-    Make("x/GAMEDATA");
-    Make("x/GameData2");
-    Make("\xC3\x89" "dition/\xD0\x96");
+    for (const char* folder : {"Program Files/Maxis/The Sims/GameData/Roofs", "x/gamedata", "x/GAMEDATA", "x/GameData2",
+                               "\xC3\x89" "dition/\xD0\x96"}) Make(folder);
     const std::pair<const char*, const char*> cases[] = {
         {"c:\\PROGRAM FILES\\maxis\\the sims\\Gamedata\\roofs\\", "Program Files/Maxis/The Sims/GameData/Roofs"},
         {"C:/Program Files\\\\Maxis\\.\\The Sims\\..\\The Sims", "Program Files/Maxis/The Sims"},
@@ -54,37 +51,29 @@ TEST_F(WinePathsTest, SaysWhichPathPrefixAndNameWasNotFound) {
     };
     for (const auto& [windows, why] : cases) {
         const MappedPath mapped = MapWindowsPath(windows, prefix());
+        EXPECT_EQ(mapped.error, "The Windows path \"" + windows.substr(0, 260) + (windows.size() > 260 ? "...\"" : "\"") +
+                                    " is not in the Wine prefix \"" + prefix().string() + "\": " + why + ".");
         EXPECT_FALSE(mapped.path) << windows;
-        const std::string expected = "The Windows path \"" + windows.substr(0, 260) +
-                                     (windows.size() > 260 ? "...\"" : "\"") + " is not in the Wine prefix \"" +
-                                     prefix().string() + "\": " + why + ".";
-        EXPECT_EQ(mapped.error, expected);
     }
 }
 
 TEST_F(WinePathsTest, FindsTheGameFromSimsDataThenInstallPathThenTheUsualFolders) {
-    Make("Sims/GameData/Roofs");
-    Make("EA/The Sims/gamedata/roofs");
-    Make("Program Files (x86)/Maxis/The Sims/GameData/Roofs");
+    for (const char* folder : {"Sims/GameData/Roofs", "EA/The Sims/gamedata/roofs", "Program Files (x86)/Maxis/The Sims/GameData/Roofs"}) {
+        Make(folder);
+    }
     const std::string key = "[Software\\\\Maxis\\\\The Sims] 1\n", wow = "[Software\\\\Wow6432Node\\\\Maxis\\\\The Sims] 1\n";
-    struct Case {
-        std::string body;
-        const char* arch;
-        const char* data;
-        const char* local;
-    };
-    const Case cases[] = {
+    const std::tuple<std::string, const char*, const char*, const char*> cases[] = {  // registry, arch, found where
         {key + "\"SIMS_DATA\"=\"C:\\\\Sims\"\n\"InstallPath\"=\"C:\\\\EA\"\n", "win32", "C:\\Sims\\", "Sims/GameData/Roofs"},
         {wow + "\"SIMS_DATA\"=\"C:\\\\Sims\\\\\"\n" + key + "\"SIMS_DATA\"=\"C:\\\\EA\"\n", "win64", "C:\\Sims\\", "Sims/GameData/Roofs"},
         {key + "\"SIMS_DATA\"=\"C:\\\\Gone\"\n\"InstallPath\"=\"C:\\\\EA\"\n", "win32", "C:\\EA\\The Sims\\", "EA/The Sims/gamedata/roofs"},
         {wow + "\"InstallPath\"=\"C:\\\\Sims\"\n", "win64", "C:\\Sims\\", "Sims/GameData/Roofs"},
         {"", "win32", "C:\\Program Files (x86)\\Maxis\\The Sims\\", "Program Files (x86)/Maxis/The Sims/GameData/Roofs"},
     };
-    for (const Case& c : cases) {
-        Registry(c.body, c.arch);
+    for (const auto& [body, arch, data, local] : cases) {
+        Registry(body, arch);
         const RoofsLookup roofs = FindRoofsFolder(prefix());
-        EXPECT_EQ(roofs.dataFolder, c.data) << c.body;
-        EXPECT_EQ(roofs.local.path, OnC(c.local)) << roofs.local.error;
+        EXPECT_EQ(roofs.dataFolder, data) << body;
+        EXPECT_EQ(roofs.local.path, OnC(local)) << roofs.local.error;
     }
 }
 
