@@ -7,7 +7,6 @@
 #include "text.h"
 #include "wine_paths.h"
 
-#include <charconv>
 #include <cstdint>
 #include <fstream>
 #include <optional>
@@ -48,11 +47,6 @@ void CheckValue(const RegistryKey& key, const std::string& name) {
             "a value read as text is not UTF-8 or holds a NUL");
     const bool readable = value && (value->type == gamedir::kRegString || value->type == gamedir::kRegBinary);
     Require(readable || text.empty(), "a missing value or one of another type read as text");
-    int number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    Require(!readable || value->type != gamedir::kRegBinary ||
-                (error == std::errc{} && end == text.data() + text.size() && number == static_cast<std::int16_t>(number)),
-            "a binary value did not read as a 16-bit number");
 }
 
 void CheckParsed(const RegistryFile& file, std::string_view text) {

@@ -14,8 +14,7 @@ namespace tegmora::fuzz {
 namespace {
 
 bool StartsWithDrive(std::string_view text) {
-    const bool letter = text.size() >= 2 && ((text[0] >= 'a' && text[0] <= 'z') || (text[0] >= 'A' && text[0] <= 'Z'));
-    return letter && text[1] == ':';
+    return text.size() >= 2 && ((text[0] | 0x20) >= 'a' && (text[0] | 0x20) <= 'z') && text[1] == ':';
 }
 
 bool EndsWithSeparator(std::string_view text) { return text.ends_with('\\') || text.ends_with('/'); }

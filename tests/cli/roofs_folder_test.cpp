@@ -29,22 +29,22 @@ protected:
     }
 };
 
-TEST_F(RoofsFolderTest, ListsEveryInstallationAndPrintsTheFirst) {
+TEST_F(RoofsFolderTest, ListsEveryInstallationOrWhereItSearched) {
+    const ToolRun none = Run({QStringLiteral("--roofs-folder")});
+    EXPECT_EQ(none.status, kFileError);
+    EXPECT_TRUE(none.out.isEmpty());
+    for (const char* part : {"cannot find the roof textures of The Sims.\nSearched:\n  - Wine: not installed (no ~/.wine)\n",
+                             "  - Steam: not installed", "Name the game's folder with --roofs DIR."})
+        EXPECT_TRUE(none.err.contains(QString::fromUtf8(part))) << part << " in " << none.err.toStdString();
     const QString wine = Game(".wine"), bottle = Game(".local/share/bottles/bottles/Sims");
     const ToolRun games = Run({QStringLiteral("--games")});
     EXPECT_EQ(games.status, kSuccess) << games.err.toStdString();
     EXPECT_EQ(games.out, wine + QStringLiteral("\tWine prefix ~/.wine\n") + bottle +
                              QStringLiteral("\tBottles bottle Sims (~/.local/share/bottles/bottles/Sims)\n"));
     EXPECT_EQ(Run({QStringLiteral("--roofs-folder")}).out, wine + QLatin1Char('\n'));
-}
-
-TEST_F(RoofsFolderTest, SaysWhereItSearchedWhenThereIsNone) {
-    const ToolRun run = Run({QStringLiteral("--roofs-folder")});
-    EXPECT_EQ(run.status, kFileError);
-    EXPECT_TRUE(run.out.isEmpty());
-    for (const char* part : {"cannot find the roof textures of The Sims.\nSearched:\n  - Wine: not installed (no ~/.wine)\n",
-                             "  - Steam: not installed", "Name the game's folder with --roofs DIR."})
-        EXPECT_TRUE(run.err.contains(QString::fromUtf8(part))) << part << " in " << run.err.toStdString();
+    const ToolRun onlyPrefix = Run({QStringLiteral("--games")}, path("empty"));
+    EXPECT_EQ(onlyPrefix.status, kFileError);
+    EXPECT_TRUE(onlyPrefix.err.contains(QStringLiteral("WINEPREFIX is set, so no other place was searched"))) << onlyPrefix.err.toStdString();
 }
 
 TEST_F(RoofsFolderTest, TakesTheFolderNamedWithRoofs) {

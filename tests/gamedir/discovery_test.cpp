@@ -93,30 +93,8 @@ TEST_F(DiscoveryTest, SaysWhereItSearchedWhenNothingIsFound) {
     ExpectNotes(search, {"Searched:\n  - Wine prefix ~/.wine: The game is not in the Wine prefix",
                          "there is no key HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Maxis\\The Sims",
                          "\n  - Steam: not installed (no ~/.local/share/Steam, ~/.steam/steam, ~/.steam/root, ",
-                         "\n  - Lutris: not installed (no ~/.config/lutris/games, ", "\n  - Bottles: not installed",
-                         "\n  - Heroic: not installed", "\n  - PlayOnLinux: not installed", "\n  - Phoenicis: not installed"});
+                         "\n  - Lutris: not installed (no ~/.config/lutris/games, ", "\n  - Phoenicis: not installed"});
     EXPECT_EQ(DescribeNotes(SearchEverywhere({})), "Searched:\n  - HOME: not set, so no launcher's places could be searched");
-}
-
-TEST_F(DiscoveryTest, WineprefixIsTheOnlyPlaceSearchedWhenSet) {
-    Game(".wine", "");
-    setenv("WINEPREFIX", Prefix("empty", "").c_str(), 1);
-    const Search search = SearchFromEnvironment();
-    EXPECT_TRUE(search.found.empty());
-    ExpectNotes(search, {"WINEPREFIX is set, so no other place was searched: unset it"});
-    setenv("WINEPREFIX", "", 1);
-    EXPECT_EQ(Found(SearchFromEnvironment()), std::vector<std::string>{Game(".wine", "Wine prefix ~/.wine")});
-}
-
-TEST_F(DiscoveryTest, ANamedFolderGivesTheRoofsFolderBelowIt) {
-    fs::create_directories(h / "Sims/gamedata/roofs");
-    fs::create_directories(h / "Other");
-    EXPECT_EQ(RoofsFolderOfNamed(h / "Sims"), h / "Sims/gamedata/roofs");
-    EXPECT_EQ(RoofsFolderOfNamed(h / "Sims/gamedata"), h / "Sims/gamedata/roofs");
-    EXPECT_EQ(RoofsFolderOfNamed(h / "Other"), h / "Other");
-    EXPECT_EQ(RoofsFolderOfNamed(h / "Missing"), std::nullopt);
-    WriteFile(h / "Other/tile.BMP", "BM");
-    EXPECT_TRUE(HoldsRoofs(h / "Other") && HoldsRoofs(h / "Sims/gamedata/roofs") && !HoldsRoofs(h / "Sims"));
 }
 
 }  // namespace

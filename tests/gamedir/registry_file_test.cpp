@@ -60,21 +60,14 @@ TEST(RegistryFileTest, SkipsDamagedLinesAndKeepsTheRest) {
     }
 }
 
-TEST(RegistryFileTest, JoinsContinuedHexLinesInsideAndOutsideTheKeyOpened) {
+TEST(RegistryFileTest, JoinsContinuedHexLinesAndRepeatedKeysLaterValuesWinning) {
     const RegistryFile file = Parsed(
         "[Other] 1\n\"o\"=hex:01,\\\n[K] 1\n\"lost\"=\"x\"\n\"s\"=\"x [K] 1\"\n"
-        " \t[K] 2\n\"bin\"=hex:01,02,\\\r\n  03,\\\n\t04\n\"a\"=hex:01,\\\n\"b\"=\"swallowed\"\n\"cut\"=hex:01,\\\n");
-    EXPECT_EQ(file.OpenKey("k")->ValueCount(), 1u);
+        " \t[K] 2\n\"dup\"=\"first\"\n\"bin\"=hex:01,02,\\\r\n  03,\\\n\t04\n\"a\"=hex:01,\\\n\"b\"=\"swallowed\"\n"
+        "[k] 3\n\"DUP\"=\"later\"\n\"cut\"=hex:01,\\\n");
+    EXPECT_EQ(file.OpenKey("k")->ValueCount(), 2u);
     EXPECT_EQ(ValueIn(file, "bin"), (RegistryValue{kRegBinary, {1, 2, 3, 4}}));
-}
-
-TEST(RegistryFileTest, MergesRepeatedKeysWithoutRegardToCase) {
-    const RegistryFile file = Parsed(
-        "[software\\\\MAXIS\\\\\\x00c9t\\xe9] 1\n\"a\"=\"first\"\n\"b\"=\"only\"\n[Software\\\\Maxis\\\\\\x00c9t\\xe9\\\\Sub] 1\n"
-        "\"c\"=\"sub\"\n[SOFTWARE\\\\maxis\\\\\\x00e9T\\xc9] 2\n\"A\"=\"second\"\n");
-    EXPECT_EQ(file.OpenKey("Software\\Maxis\\\u00C9t\u00E9")->ValueCount(), 2u);
-    EXPECT_EQ(file.OpenKey("Software\\Maxis\\\u00C9t\u00E9")->FindValue("a")->data, Utf16WithNul(u"second"));
-    EXPECT_FALSE(file.OpenKey("Software\\Maxis"));
+    EXPECT_EQ(ValueIn(file, "Dup"), (RegistryValue{kRegString, Utf16WithNul(u"later")}));
 }
 
 TEST(RegistryFileTest, AWin64PrefixReadsWow6432NodeFirst) {
