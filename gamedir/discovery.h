@@ -5,9 +5,11 @@
 // nothing that cannot be read is an error by itself.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tegmora::gamedir {

@@ -68,6 +68,8 @@ TEST(RegistryFileTest, JoinsContinuedHexLinesAndRepeatedKeysLaterValuesWinning) 
     EXPECT_EQ(file.OpenKey("k")->ValueCount(), 2u);
     EXPECT_EQ(ValueIn(file, "bin"), (RegistryValue{kRegBinary, {1, 2, 3, 4}}));
     EXPECT_EQ(ValueIn(file, "Dup"), (RegistryValue{kRegString, Utf16WithNul(u"later")}));
+    const RegistryFile named = Parsed("[Software\\\\\xC3\x89t\\xe9\\\\\\x0416] 1\n\"v\"=dword:00000001\n");
+    EXPECT_TRUE(named.OpenKey("software\\\u00E9T\u00C9\\\u0436"));
 }
 
 TEST(RegistryFileTest, AWin64PrefixReadsWow6432NodeFirst) {
