@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 #include <QUrl>
 
@@ -37,6 +38,18 @@ bool DesktopDialogs::askYesNo(QWidget* parent, const QString& title, const QStri
 
 void DesktopDialogs::showError(QWidget* parent, const QString& message) {
     QMessageBox::warning(parent, QStringLiteral("Tegmora"), message);
+}
+
+bool DesktopDialogs::offerFolderChoice(QWidget* parent, const QString& message) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Tegmora"), message, QMessageBox::NoButton, parent);
+    const QPushButton* choose = box.addButton(QMessageBox::tr("Choose Folder…"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Close);
+    box.exec();
+    return box.clickedButton() == choose;
+}
+
+QString DesktopDialogs::askFolder(QWidget* parent, const QString& title) {
+    return QFileDialog::getExistingDirectory(parent, title);
 }
 
 void DesktopDialogs::openUrl(const QUrl& url) { QDesktopServices::openUrl(url); }

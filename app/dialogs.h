@@ -32,6 +32,12 @@ public:
 
     virtual void showError(QWidget* parent, const QString& message) = 0;
 
+    // A warning with the buttons Choose Folder… and Close; true for Choose Folder.
+    virtual bool offerFolderChoice(QWidget* parent, const QString& message) = 0;
+
+    // A folder dialog; the chosen folder, or the empty text when cancelled.
+    virtual QString askFolder(QWidget* parent, const QString& title) = 0;
+
     virtual void openUrl(const QUrl& url) = 0;
 };
 
@@ -42,6 +48,8 @@ public:
                         const QList<FileFilter>& filters) override;
     bool askYesNo(QWidget* parent, const QString& title, const QString& question) override;
     void showError(QWidget* parent, const QString& message) override;
+    bool offerFolderChoice(QWidget* parent, const QString& message) override;
+    QString askFolder(QWidget* parent, const QString& title) override;
     void openUrl(const QUrl& url) override;
 };
 

@@ -9,7 +9,6 @@
 #include "picture_view.h"
 #include "qt_text.h"
 #include "roof_list.h"
-#include "start_up.h"
 #include "tile_preview.h"
 
 #include <QAction>
@@ -140,12 +139,11 @@ QString EffectButtonName(const effects::Preset& preset) {
     return QStringOf(preset.caption);
 }
 
-Form1::Form1(std::filesystem::path prefix, const QString& roofsFolder, Dialogs& dialogs,
+Form1::Form1(const QString& roofsFolder, Dialogs& dialogs,
              std::span<const effects::Preset> presets, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      prefix_(std::move(prefix)),
       dialogs_(dialogs),
       yieldScope_([this] { yieldToWindow(); }) {
     setObjectName(QStringLiteral("Form1"));
@@ -319,7 +317,7 @@ void Form1::loadRoof(int row) {
 
 void Form1::save() {
     if (effects::FilterBusy()) return;
-    const QString path = dialogs_.askSavePath(this, saveFolder(), SaveFilters());
+    const QString path = dialogs_.askSavePath(this, file1_->folder(), SaveFilters());
     if (path.isEmpty()) return;
     // A roof keeps the form it was loaded in: the game's own are 8-bit.
     const QString error = imageio::SaveImage(
@@ -331,11 +329,6 @@ void Form1::save() {
         return;
     }
     file1_->reread();
-}
-
-QString Form1::saveFolder() const {
-    const RoofsFolder roofs = LocateRoofsFolder(prefix_);
-    return roofs.path.isEmpty() ? file1_->folder() : roofs.path;
 }
 
 void Form1::deleteChosenRoof() {

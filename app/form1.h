@@ -12,7 +12,6 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <span>
 
@@ -30,10 +29,9 @@ QString EffectButtonName(const effects::Preset& preset);
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    // Opens on the roofs in `roofsFolder`, the first one loaded. Save reads
-    // the registry of the Wine prefix `prefix` again for its starting folder.
-    // `presets` are the effect buttons, left column first.
-    Form1(std::filesystem::path prefix, const QString& roofsFolder, Dialogs& dialogs,
+    // Opens on the roofs in `roofsFolder`, the first one loaded; Save's
+    // dialog opens there too. `presets` are the effect buttons, left column first.
+    Form1(const QString& roofsFolder, Dialogs& dialogs,
           std::span<const effects::Preset> presets = effects::Presets(), QWidget* parent = nullptr);
     ~Form1() override;
 
@@ -67,9 +65,7 @@ private:
     void redo();
     void showPreview();
     void yieldToWindow();
-    QString saveFolder() const;
 
-    std::filesystem::path prefix_;
     Dialogs& dialogs_;
     RoofList* file1_ = nullptr;
     PictureView* picture1_ = nullptr;

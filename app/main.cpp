@@ -1,27 +1,23 @@
 #include "dialogs.h"
 #include "form1.h"
-#include "registry.h"
 #include "start_up.h"
 
 #include <QApplication>
-
-#include <cstdio>
+#include <QSettings>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tegmora"));
+    QApplication::setOrganizationName(QStringLiteral("Tegmora"));
     QApplication::setDesktopFileName(QStringLiteral("tegmora"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     tegmora::app::DesktopDialogs dialogs;
+    QSettings settings;
 
-    const std::filesystem::path prefix = tegmora::gamedir::WinePrefix();
-    const tegmora::app::RoofsFolder roofs = tegmora::app::LocateRoofsFolder(prefix);
-    if (roofs.path.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qUtf8Printable(roofs.problem));
-        dialogs.showError(nullptr, roofs.problem);
-        return 1;
-    }
-    tegmora::app::Form1 window(prefix, roofs.path, dialogs);
+    const QString roofs =
+        tegmora::app::StartUpRoofsFolder(QApplication::arguments().mid(1), settings, dialogs);
+    if (roofs.isEmpty()) return 1;
+    tegmora::app::Form1 window(roofs, dialogs);
     window.show();
     return QApplication::exec();
 }

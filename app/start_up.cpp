@@ -1,21 +1,69 @@
 #include "start_up.h"
 
+#include "discovery.h"
 #include "qt_text.h"
-#include "wine_paths.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <filesystem>
 
 namespace tegmora::app {
+namespace {
 
-RoofsFolder LocateRoofsFolder(const std::filesystem::path& prefix) {
-    const gamedir::RoofsLookup lookup = gamedir::FindRoofsFolder(prefix);
-    if (lookup.local.path) return {QStringOfPath(*lookup.local.path), {}};
-    // The lookup's reason names the registry key, the prefix and what was
-    // missing; the user still needs to hear how to point at another prefix.
-    return {{},
-            QStringLiteral("Tegmora cannot find the roof textures of The Sims.\n\n%1\n\n"
-                           "If the game is installed in another Wine prefix, start Tegmora with "
-                           "WINEPREFIX set to that prefix, for example:\n"
-                           "    WINEPREFIX=\"$HOME/.wine-sims\" tegmora")
-                .arg(QStringOf(lookup.local.error))};
+std::filesystem::path PathOf(const QString& folder) { return QFile::encodeName(folder).toStdString(); }
+
+QString CannotFind(const gamedir::Search& search) {
+    return QStringLiteral("Tegmora cannot find the roof textures of The Sims.\n\n%1\n\n"
+                          "Choose the game's folder, or start Tegmora with it: tegmora FOLDER")
+        .arg(QStringOf(gamedir::DescribeNotes(search)));
+}
+
+}  // namespace
+
+RoofsFolder LocateRoofsFolder(const QString& named, const QSettings& settings) {
+    if (!named.isEmpty()) {
+        const std::optional<std::filesystem::path> roofs = gamedir::RoofsFolderOfNamed(PathOf(named));
+        if (!roofs) return {{}, QStringLiteral("%1: no such folder").arg(named)};
+        return {QStringOfPath(*roofs), {}};
+    }
+    if (const std::optional<std::filesystem::path> prefix = gamedir::WinePrefixFromEnvironment()) {
+        const gamedir::Search search = gamedir::SearchWinePrefix(*prefix);
+        if (search.found.empty()) return {{}, CannotFind(search)};
+        return {QStringOfPath(search.found.front().roofs), {}};
+    }
+    const QString chosen = settings.value(QLatin1String(kChosenRoofsKey)).toString();
+    if (!chosen.isEmpty() && QFileInfo(chosen).isDir()) return {chosen, {}};
+    const gamedir::Search search = gamedir::SearchEverywhere(gamedir::HomeFolder());
+    if (search.found.empty()) return {{}, CannotFind(search)};
+    return {QStringOfPath(search.found.front().roofs), {}};
+}
+
+QString StartUpRoofsFolder(const QStringList& arguments, QSettings& settings, Dialogs& dialogs) {
+    if (arguments.size() > 1) {
+        dialogs.showError(nullptr, QStringLiteral("Tegmora opens one folder: tegmora [FOLDER]"));
+        return {};
+    }
+    const RoofsFolder found = LocateRoofsFolder(arguments.value(0), settings);
+    if (!found.path.isEmpty()) return found.path;
+    std::fprintf(stderr, "%s\n", qUtf8Printable(found.problem));
+    if (!arguments.isEmpty()) {
+        dialogs.showError(nullptr, found.problem);
+        return {};
+    }
+    QString message = found.problem;
+    while (dialogs.offerFolderChoice(nullptr, message)) {
+        const QString chosen = dialogs.askFolder(nullptr, QStringLiteral("The Sims' folder or its roofs folder"));
+        if (chosen.isEmpty()) continue;
+        const std::optional<std::filesystem::path> roofs = gamedir::RoofsFolderOfNamed(PathOf(chosen));
+        if (roofs && gamedir::HoldsRoofs(*roofs)) {
+            settings.setValue(QLatin1String(kChosenRoofsKey), QStringOfPath(*roofs));
+            return QStringOfPath(*roofs);
+        }
+        message = QStringLiteral("%1 holds no roofs of The Sims.\n\n%2").arg(chosen, found.problem);
+    }
+    return {};
 }
 
 }  // namespace tegmora::app

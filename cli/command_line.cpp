@@ -121,6 +121,11 @@ ParsedCommand ParseCommandLine(const QStringList& arguments) {
             command.action = Action::List;
         } else if (arg == QLatin1String("--roofs-folder")) {
             command.action = Action::RoofsFolder;
+        } else if (arg == QLatin1String("--games")) {
+            command.action = Action::Games;
+        } else if (arg == QLatin1String("--roofs")) {
+            if (!value(command.roofs) || command.roofs.isEmpty())
+                return Usage(command, QStringLiteral("--roofs needs a folder"));
         } else if (arg == QLatin1String("-e") || arg == QLatin1String("--effect")) {
             QString text;
             if (!value(text)) return Usage(command, QStringLiteral("%1 needs FILTER[:AMOUNT]").arg(arg));
@@ -188,7 +193,8 @@ QString HelpText() {
                "Usage:\n"
                "  tegmora-fx -e FILTER[:AMOUNT] [-e FILTER[:AMOUNT]]... INPUT -o OUTPUT\n"
                "  tegmora-fx -e FILTER[:AMOUNT] [-e ...]... INPUT... --out-dir DIR\n"
-               "  tegmora-fx --list | --roofs-folder | --help\n"
+               "  tegmora-fx --list | --help\n"
+               "  tegmora-fx [--roofs DIR] --roofs-folder | --games\n"
                "\n"
                "Applies the effects, in the order given, to each input image and writes the result.\n"
                "\n"
@@ -212,8 +218,11 @@ QString HelpText() {
                "                                seamless edges.\n"
                "  --max-size N                  Refuse images wider or higher than N pixels (default %1).\n"
                "  --list                        One line per filter: code, name, whether it takes an amount.\n"
-               "  --roofs-folder                Print the game's roofs folder, found through the game's\n"
-               "                                registry entry in the Wine prefix ($WINEPREFIX or ~/.wine).\n"
+               "  --roofs-folder                Print the game's roofs folder: the first one --games lists.\n"
+               "  --games                       Every installation found, one per line: the roofs folder, a tab,\n"
+               "                                where it was found. Exit status 3 when there is none.\n"
+               "  --roofs DIR                   The game's folder, its GameData or its roofs folder, named\n"
+               "                                instead of searched for.\n"
                "  -h, --help                    This text.\n"
                "\n"
                "Inputs are Windows bitmaps of any depth or PNG files. An output ending in .png is written\n"
@@ -226,6 +235,17 @@ QString HelpText() {
                "complete, so a failed run never leaves a partial file and never touches an existing one.\n"
                "An output that exists but is no regular file, such as a device or a pipe, is refused\n"
                "rather than replaced.\n"
+               "\n"
+               "Where Tegmora looks for the game, in this order:\n"
+               "  1. the folder named with --roofs (the window: tegmora FOLDER);\n"
+               "  2. $WINEPREFIX when it is set: that Wine prefix only;\n"
+               "  3. the window only: the folder chosen there last time;\n"
+               "  4. every launcher's usual places: ~/.wine; Steam (native, Flatpak, Snap) with every\n"
+               "     library in its libraryfolders.vdf, for The Sims Legacy Collection and the Proton\n"
+               "     prefixes of non-Steam games; Lutris game configurations; Bottles bottles; Heroic game\n"
+               "     configurations and prefixes; PlayOnLinux and Phoenicis prefixes.\n"
+               "  In a Wine prefix: the registry's SIMS_DATA, then InstallPath (and InstallPath\\The Sims),\n"
+               "  then the usual install folders below C:\\Program Files.\n"
                "\n"
                "Editor presets (name = filter:amount):\n"
                "%2"

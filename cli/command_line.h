@@ -23,7 +23,7 @@ struct Effect {
     QString name;  // the filter's name, or "code N" for a code without one
 };
 
-enum class Action { Apply, Help, List, RoofsFolder };
+enum class Action { Apply, Help, List, RoofsFolder, Games };
 
 // Bits per pixel of a bitmap output: those of a palettised input (8) or 24.
 enum class Depth { Keep, Eight, TwentyFour };
@@ -37,6 +37,7 @@ struct Command {
     int sideLimit = 0;
     Depth depth = Depth::Keep;
     imageio::Dither dither = imageio::Dither::None;
+    QString roofs;      // --roofs: the game's folder, named instead of searched for
     QStringList warnings;
 };
 

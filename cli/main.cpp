@@ -1,17 +1,18 @@
 // tegmora-fx: the effect engine over image files.
 #include "command_line.h"
+#include "discovery.h"
 #include "effects.h"
 #include "imageio.h"
 #include "qt_text.h"
-#include "registry.h"
-#include "wine_paths.h"
 #include "yield_scope.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -100,14 +101,40 @@ int ProcessFile(const cli::Command& command, const QString& input, ProgressLine&
     return cli::kSuccess;
 }
 
-int PrintRoofsFolder() {
-    const std::filesystem::path prefix = tegmora::gamedir::WinePrefix();
-    const tegmora::gamedir::RoofsLookup lookup = tegmora::gamedir::FindRoofsFolder(prefix);
-    if (!lookup.local.path) {
-        Say(QString::fromStdString(lookup.local.error));
-        return cli::kFileError;
+// The installations to report: the folder --roofs names, or what the
+// search finds. Null after saying why there is none.
+std::optional<tegmora::gamedir::Search> FindGames(const cli::Command& command) {
+    namespace gamedir = tegmora::gamedir;
+    gamedir::Search search;
+    if (!command.roofs.isEmpty()) {
+        const std::optional<std::filesystem::path> roofs =
+            gamedir::RoofsFolderOfNamed(QFile::encodeName(command.roofs).toStdString());
+        if (!roofs) {
+            Say(QStringLiteral("--roofs %1: no such folder").arg(command.roofs));
+            return std::nullopt;
+        }
+        search.found.push_back({*roofs, "named with --roofs"});
+        return search;
     }
-    std::printf("%s\n", lookup.local.path->c_str());
+    search = gamedir::SearchFromEnvironment();
+    if (search.found.empty()) {
+        Say(QStringLiteral("cannot find the roof textures of The Sims.\n%1\nName the game's folder with --roofs DIR.")
+                .arg(QString::fromStdString(gamedir::DescribeNotes(search))));
+        return std::nullopt;
+    }
+    return search;
+}
+
+int PrintGames(const cli::Command& command, bool all) {
+    const std::optional<tegmora::gamedir::Search> search = FindGames(command);
+    if (!search) return cli::kFileError;
+    for (const tegmora::gamedir::Installation& game : search->found) {
+        if (!all) {
+            std::printf("%s\n", game.roofs.c_str());
+            break;
+        }
+        std::printf("%s\t%s\n", game.roofs.c_str(), game.where.c_str());
+    }
     return cli::kSuccess;
 }
 
@@ -129,7 +156,9 @@ int main(int argc, char** argv) {
             std::printf("%s", qUtf8Printable(cli::FilterList()));
             return cli::kSuccess;
         case cli::Action::RoofsFolder:
-            return PrintRoofsFolder();
+            return PrintGames(command, false);
+        case cli::Action::Games:
+            return PrintGames(command, true);
         case cli::Action::Apply:
             break;
     }

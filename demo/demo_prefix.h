@@ -1,26 +1,13 @@
-// A stand-in game installation: a Wine prefix whose registry names the
-// game's data folder, with roof textures drawn here. For trying the editor
-// without the game, and for the tests.
+// The demo's roof textures, drawn here, for a stand-in game installation
+// (MakeGamePrefix): for trying the editor without the game, and for the tests.
 #pragma once
 
+#include "wine_prefix.h"
+
 #include <filesystem>
-#include <string>
 #include <string_view>
 
 namespace tegmora::demo {
-
-// Where the demo installs the game, written as installations write it:
-// without a trailing backslash.
-inline constexpr std::string_view kDataFolder = "C:\\Program Files\\Maxis\\The Sims";
-
-// The text of a prefix's system.reg (HKEY_LOCAL_MACHINE) with the game's key
-// naming `dataFolder`.
-std::string SystemRegistry(std::string_view dataFolder);
-
-// Makes `prefix` a Wine prefix with the game installed: system.reg, the
-// link dosdevices/c: -> ../drive_c and an empty roofs folder below the data
-// folder. Returns the roofs folder. Throws std::filesystem::filesystem_error.
-std::filesystem::path MakeGamePrefix(const std::filesystem::path& prefix);
 
 // The demo roofs written by WriteDemoRoofs, in the list's order.
 inline constexpr std::string_view kFirstRoof = "roof_clay.bmp";

@@ -1,56 +1,33 @@
 #include "fuzz_support.h"
 
+#include "wine_prefix.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
-#include <system_error>
 #include <utility>
 
 namespace tegmora::fuzz {
 namespace {
 
-std::filesystem::path MakeTemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tegmora-fuzz-XXXXXX").string();
-    Require(mkdtemp(pattern.data()) != nullptr, "cannot make a temporary folder");
-    return pattern;
-}
-
-void MakeFile(const std::filesystem::path& file) {
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << "BM";
-}
-
-void MakeTree(const std::filesystem::path& prefix) {
-    namespace fs = std::filesystem;
-    const fs::path drive = prefix / "drive_c";
-    const fs::path roofs = drive / "Program Files/Maxis/The Sims/GameData/Roofs";
-    MakeFile(roofs / "roof1.bmp");
-    MakeFile(roofs / "ROOF2.BMP");
-    fs::create_directories(drive / "program files/Maxis");
-    fs::create_directories(drive / "Spiele/\xC3\x9C" "bergr\xC3\xB6\xC3\x9F" "e/Roofs");
-    fs::create_directories(prefix / "dosdevices");
-    fs::create_directory_symlink("../drive_c", prefix / "dosdevices/c:");
-    fs::create_directory_symlink("../drive_d", prefix / "dosdevices/d:");
-    fs::create_directory_symlink("loop", drive / "loop");
-    fs::create_directory_symlink("..", drive / "up");
-}
-
 // Lives until the process exits, then takes the folder with it.
-class TemporaryPrefix {
-public:
-    TemporaryPrefix() : path_(MakeTemporaryFolder()) { MakeTree(path_); }
-    ~TemporaryPrefix() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+struct FuzzTree {
+    FuzzTree() {
+        namespace fs = std::filesystem;
+        const fs::path drive = path() / "drive_c";
+        demo::MakeWinePrefix(path());
+        const fs::path roofs = drive / "Program Files/Maxis/The Sims/GameData/Roofs";
+        demo::WriteFile(roofs / "roof1.bmp", "BM");
+        demo::WriteFile(roofs / "ROOF2.BMP", "BM");
+        fs::create_directories(drive / "program files/Maxis");
+        fs::create_directories(drive / "Spiele/\xC3\x9C" "bergr\xC3\xB6\xC3\x9F" "e/Roofs");
+        fs::create_directory_symlink("../drive_d", path() / "dosdevices/d:");
+        fs::create_directory_symlink("loop", drive / "loop");
+        fs::create_directory_symlink("..", drive / "up");
     }
-    TemporaryPrefix(const TemporaryPrefix&) = delete;
-    TemporaryPrefix& operator=(const TemporaryPrefix&) = delete;
+    const std::filesystem::path& path() const { return folder.path(); }
 
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+    demo::TemporaryFolder folder;
 };
 
 std::string& CheckContext() {
@@ -70,8 +47,8 @@ void Require(bool holds, std::string_view broken) {
 }
 
 const std::filesystem::path& FuzzPrefix() {
-    static const TemporaryPrefix prefix;
-    return prefix.path();
+    static const FuzzTree tree;
+    return tree.path();
 }
 
 }  // namespace tegmora::fuzz

@@ -1,13 +1,12 @@
 // Fuzz target: the text of a Wine registry file, parsed from memory and
 // read back from disk, through every lookup the window and tegmora-fx make:
-// opening keys, reading values, the game's data folder and its roofs folder.
+// opening keys, reading values, and the game's roofs folder found from them.
 #include "fuzz_support.h"
 #include "registry.h"
 #include "registry_file.h"
 #include "text.h"
 #include "wine_paths.h"
 
-#include <charconv>
 #include <cstdint>
 #include <fstream>
 #include <optional>
@@ -21,102 +20,63 @@ namespace {
 using gamedir::RegistryFile;
 using gamedir::RegistryKey;
 
-// Enough names from the text to reach its keys and values; more only slows
-// each input down.
-constexpr std::size_t kNamesTaken = 8;
-
-// The text between `open` and the next `close` on lines that start with
-// `open`, as written (escapes left in), up to kNamesTaken of them.
+// The first names between `open` and `close` on lines that start with
+// `open`, as written, with "\\" read as "\": enough to reach the text's keys
+// and values; more only slows each input down.
 std::vector<std::string> NamesOnLines(std::string_view text, char open, char close) {
     std::vector<std::string> names;
-    std::size_t start = 0;
-    while (start < text.size() && names.size() < kNamesTaken) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
+    for (std::size_t start = 0; start < text.size() && names.size() < 8;) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
         std::string_view line = text.substr(start, end - start);
-        line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
-        if (line.starts_with(open)) names.emplace_back(line.substr(1, line.find(close, 1) - 1));
         start = end + 1;
+        line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
+        if (!line.starts_with(open)) continue;
+        std::string& name = names.emplace_back(line.substr(1, line.find(close, 1) - 1));
+        for (std::size_t at = name.find("\\\\"); at != std::string::npos; at = name.find("\\\\", at + 1)) name.erase(at, 1);
     }
     return names;
 }
 
-// Keys are written "[Software\\Maxis]": one backslash in the path.
-std::string KeyPathOf(std::string_view written) {
-    std::string path;
-    for (std::size_t i = 0; i < written.size(); ++i) {
-        path += written[i];
-        if (written[i] == '\\' && i + 1 < written.size() && written[i + 1] == '\\') ++i;
-    }
-    return path;
-}
-
-std::string AsciiUpper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return upper;
-}
-
-bool IsUtf8(std::string_view text) { return gamedir::Utf16ToUtf8(gamedir::Utf8ToUtf16(text)) == text; }
-
-bool IsInt16Decimal(std::string_view text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc{} && end == text.data() + text.size() && value >= INT16_MIN && value <= INT16_MAX &&
-           std::to_string(value) == text;
-}
+std::string Folded(std::string_view text) { return gamedir::Utf16ToUtf8(gamedir::FoldCase(gamedir::Utf8ToUtf16(text))); }
 
 void CheckValue(const RegistryKey& key, const std::string& name) {
     const gamedir::RegistryValue* value = key.FindValue(name);
-    const std::string folded = gamedir::Utf16ToUtf8(gamedir::FoldCase(gamedir::Utf8ToUtf16(name)));
-    Require(key.FindValue(folded) == value, "a value name found in one case and not in another");
+    Require(key.FindValue(Folded(name)) == value, "a value name found in one case and not in another");
     const std::string text = gamedir::QueryRegistryValue(&key, name);
-    Require(IsUtf8(text), "a value read as text is not UTF-8");
-    Require(text.find('\0') == std::string::npos, "a value read as text holds a NUL");
-    if (value == nullptr || (value->type != gamedir::kRegString && value->type != gamedir::kRegBinary)) {
-        Require(text.empty(), "a missing value or one of another type read as text");
-    } else if (value->type == gamedir::kRegBinary) {
-        Require(IsInt16Decimal(text), "a binary value did not read as a 16-bit number");
-    }
-}
-
-void CheckKey(const RegistryFile& file, const std::string& path, const std::vector<std::string>& valueNames) {
-    const std::optional<RegistryKey> key = file.OpenKey(path);
-    const std::optional<RegistryKey> upper = file.OpenKey(AsciiUpper(path));
-    Require(key.has_value() == upper.has_value(), "a key found in one case and not in another");
-    Require(gamedir::QueryRegistryValue(nullptr, path).empty(), "a key that failed to open gave a value");
-    if (!key) return;
-    Require(key->ValueCount() == upper->ValueCount(), "a key has other values in another case");
-    CheckValue(*key, std::string(gamedir::kDataFolderValue));
-    CheckValue(*key, "");
-    for (const std::string& name : valueNames) CheckValue(*key, name);
-}
-
-std::string CheckRegistryString(const RegistryFile& file) {
-    const std::string text = gamedir::GetRegistryString(file, gamedir::kGameKey, gamedir::kDataFolderValue);
-    const std::vector<std::string> paths = gamedir::KeyPathsFor32BitProgram(file.Arch(), gamedir::kGameKey);
-    Require(!paths.empty() && paths.back() == gamedir::kGameKey, "the key itself is not looked at last");
-    Require(paths.size() == 1 || file.Arch() == gamedir::PrefixArch::Win64, "a 32-bit prefix redirected a key");
-    if (text.empty()) return text;
-    bool foundWhereLooked = false;
-    for (const std::string& path : paths) {
-        const std::optional<RegistryKey> key = file.OpenKey(path);
-        foundWhereLooked = foundWhereLooked || (key && gamedir::QueryRegistryValue(&*key, gamedir::kDataFolderValue) == text);
-    }
-    Require(foundWhereLooked, "the game's value came from a key that was not looked at");
-    return text;
+    Require(gamedir::Utf16ToUtf8(gamedir::Utf8ToUtf16(text)) == text && text.find('\0') == std::string::npos,
+            "a value read as text is not UTF-8 or holds a NUL");
+    const bool readable = value && (value->type == gamedir::kRegString || value->type == gamedir::kRegBinary);
+    Require(readable || text.empty(), "a missing value or one of another type read as text");
 }
 
 void CheckParsed(const RegistryFile& file, std::string_view text) {
-    const std::vector<std::string> valueNames = NamesOnLines(text, '"', '"');
-    CheckKey(file, std::string(gamedir::kGameKey), valueNames);
-    CheckKey(file, "Software\\Wow6432Node\\Maxis\\The Sims", valueNames);
-    for (const std::string& written : NamesOnLines(text, '[', ']')) CheckKey(file, KeyPathOf(written), valueNames);
+    std::vector<std::string> paths = NamesOnLines(text, '[', ']');
+    paths.insert(paths.end(), {std::string(gamedir::kGameKey), "Software\\Wow6432Node\\Maxis\\The Sims"});
+    // Opened together, the keys' values are read line by line where one
+    // alone passes over them: both must read the same.
+    const std::vector<std::optional<RegistryKey>> together = file.OpenKeys(paths);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::optional<RegistryKey> key = file.OpenKey(paths[i]);
+        Require(key == together[i], "a key read differently alone and with others");
+        Require(key == file.OpenKey(Folded(paths[i])), "a key read differently in another case");
+        if (!key) continue;
+        for (const std::string_view name : {gamedir::kDataFolderValue, gamedir::kInstallPathValue, std::string_view()}) {
+            CheckValue(*key, std::string(name));
+        }
+        for (const std::string& name : NamesOnLines(text, '"', '"')) CheckValue(*key, name);
+    }
 }
 
-// The same text from disk gives what the parsed text gave.
+std::string EndingInBackslash(const std::string& folder) { return folder.ends_with('\\') ? folder : folder + '\\'; }
+
+bool HoldsRoofs(const std::string& folder) {
+    return !folder.empty() &&
+           gamedir::MapWindowsPath(EndingInBackslash(folder) + std::string(gamedir::kRoofsBelowData), FuzzPrefix()).path;
+}
+
+// The same text from disk gives the first folder of the registry's that
+// holds the game's roofs, or else a usual install folder: the fuzz prefix
+// has one.
 void CheckFromDisk(const std::string& text, const std::optional<RegistryFile>& file) {
     const std::filesystem::path& prefix = FuzzPrefix();
     // A new file each time: rewriting one in place makes some file systems
@@ -124,27 +84,22 @@ void CheckFromDisk(const std::string& text, const std::optional<RegistryFile>& f
     const std::filesystem::path onDisk = prefix / gamedir::kMachineRegistryFile;
     std::filesystem::remove(onDisk);
     std::ofstream(onDisk, std::ios::binary) << text;
-    const gamedir::DataFolderLookup lookup = gamedir::LookUpGameDataFolder(prefix);
-    const std::string value = file ? CheckRegistryString(*file) : std::string();
-    if (value.empty()) {
-        Require(lookup.folder == gamedir::kNotFound, "a data folder was found where the text has none");
-        Require(!lookup.missing.empty(), "\"Not Found\" does not say why");
-    } else {
-        Require(lookup.folder == (value.ends_with('\\') ? value : value + '\\'),
-                "the data folder is not the value ending in one backslash");
-        Require(lookup.missing.empty(), "a found data folder comes with a reason it is missing");
-    }
-    Require(gamedir::GetGameDataFolder(prefix) == lookup.folder, "two lookups of one file disagree");
-
     const gamedir::RoofsLookup roofs = gamedir::FindRoofsFolder(prefix);
-    Require(roofs.dataFolder == lookup.folder, "the roofs lookup found another data folder");
-    Require(roofs.local.path.has_value() == roofs.local.error.empty(), "the roofs folder is both found and missing");
-    if (lookup.folder == gamedir::kNotFound) {
-        Require(roofs.roofsFolder.empty() && !roofs.local.path, "a roofs folder without a data folder");
-    } else {
-        Require(roofs.roofsFolder == lookup.folder + std::string(gamedir::kRoofsBelowData),
-                "the roofs folder is not below the data folder");
+    Require(roofs.local.path && roofs.local.error.empty() &&
+                roofs.roofsFolder == roofs.dataFolder + std::string(gamedir::kRoofsBelowData),
+            "the fuzz prefix's roofs were not found below the game's folder");
+    const auto read = [&file](std::string_view value) {
+        return file ? gamedir::GetRegistryString(*file, gamedir::kGameKey, value) : std::string();
+    };
+    const std::string data = read(gamedir::kDataFolderValue), install = read(gamedir::kInstallPathValue);
+    std::vector<std::string> expected;
+    for (const std::string& folder : {data, install, install.empty() ? install : EndingInBackslash(install) + "The Sims"}) {
+        if (HoldsRoofs(folder)) expected.push_back(EndingInBackslash(folder));
     }
+    for (const std::string_view usual : gamedir::kUsualGameFolders) {
+        if (HoldsRoofs(std::string(usual))) expected.emplace_back(usual);
+    }
+    Require(roofs.dataFolder == expected.front(), "the game was found in another folder than the first that holds it");
 }
 
 }  // namespace
@@ -158,10 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (text.starts_with(header + "\n")) fuzz::Require(file.has_value(), "a file with the header was refused");
     if (!text.starts_with(header)) fuzz::Require(!file.has_value(), "a file without the header was read");
     fuzz::CheckFromDisk(text, file);
-    if (!file) {
-        file = gamedir::RegistryFile::Parse(header + "\n" + text);
-        fuzz::Require(file.has_value(), "a file with the header was refused");
-    }
+    if (!file) file = gamedir::RegistryFile::Parse(header + "\n" + text);
     fuzz::CheckParsed(*file, text);
     return 0;
 }

@@ -1,46 +1,12 @@
 #include "registry.h"
 
 #include "text.h"
-
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <exception>
-#include <fstream>
+#include "text_file.h"
 
 namespace tegmora::gamedir {
 namespace {
 
 constexpr std::string_view kWow64Node = "Wow6432Node";
-
-struct FileText {
-    std::optional<std::string> text;
-    std::string problem;
-};
-
-// The one place that touches the file system. Only regular files are opened,
-// so a FIFO or a device in the file's place cannot stall or flood the read.
-FileText ReadRegularFile(const std::filesystem::path& file, std::uintmax_t limit) {
-    const std::string name = Quoted(file.string());
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(file, error);
-    if (status.type() == std::filesystem::file_type::not_found) return {std::nullopt, name + " does not exist"};
-    if (error) return {std::nullopt, name + " cannot be read: " + error.message()};
-    if (!std::filesystem::is_regular_file(status)) return {std::nullopt, name + " is not a regular file"};
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {std::nullopt, name + " cannot be opened"};
-    std::string text;
-    char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > limit) {
-            return {std::nullopt, name + " is larger than " + std::to_string(limit >> 20) + " MiB"};
-        }
-    }
-    if (in.bad()) return {std::nullopt, name + " cannot be read"};
-    return {std::move(text), {}};
-}
 
 // Text before the first NUL unit; an odd last byte is no whole unit.
 std::string StringBeforeNul(const std::vector<std::uint8_t>& data) {
@@ -82,9 +48,9 @@ std::string MachineKeyName(std::string_view keyPath) {
     return std::string(kMachineHiveName) + "\\" + std::string(keyPath);
 }
 
-std::string DescribeValueAt(const RegistryFile& machine, std::string_view keyPath, std::string_view valueName) {
+std::string DescribeValueAt(const std::string& keyPath, const std::optional<RegistryKey>& opened,
+                            std::string_view valueName) {
     const std::string key = MachineKeyName(keyPath);
-    const std::optional<RegistryKey> opened = machine.OpenKey(keyPath);
     if (!opened) return "there is no key " + key;
     const RegistryValue* value = opened->FindValue(valueName);
     const std::string name = Quoted(valueName);
@@ -96,63 +62,33 @@ std::string DescribeValueAt(const RegistryFile& machine, std::string_view keyPat
     return "the value " + name + " of " + key + " is empty";
 }
 
-// Why GetRegistryString gave the empty text, for every key it looked at.
-std::string DescribeUnreadableValue(const RegistryFile& machine, std::string_view keyPath,
-                                    std::string_view valueName) {
+}  // namespace
+
+KeyFor32BitProgram OpenFor32BitProgram(const RegistryFile& machine, std::string_view keyPath) {
+    KeyFor32BitProgram key{KeyPathsFor32BitProgram(machine.Arch(), keyPath), {}};
+    key.keys = machine.OpenKeys(key.paths);
+    return key;
+}
+
+std::string ReadString(const KeyFor32BitProgram& key, std::string_view valueName) {
+    for (const std::optional<RegistryKey>& opened : key.keys) {
+        std::string text = QueryRegistryValue(opened ? &*opened : nullptr, valueName);
+        if (!text.empty()) return text;
+    }
+    return {};
+}
+
+std::string DescribeUnreadable(const KeyFor32BitProgram& key, std::string_view valueName) {
     std::string description;
-    for (const std::string& path : KeyPathsFor32BitProgram(machine.Arch(), keyPath)) {
+    for (std::size_t i = 0; i < key.paths.size(); ++i) {
         if (!description.empty()) description += "; ";
-        description += DescribeValueAt(machine, path, valueName);
+        description += DescribeValueAt(key.paths[i], key.keys[i], valueName);
     }
     return description;
 }
 
-DataFolderLookup NotFound(const std::filesystem::path& prefix, const std::string& what) {
-    return {std::string(kNotFound), "The game's data folder (" + DataFolderEntryName() +
-                                        ") is not in the Wine prefix " + Quoted(prefix.string()) + ": " + what +
-                                        "."};
-}
-
-DataFolderLookup LookUpInPrefix(const std::filesystem::path& prefix) {
-    const LoadedRegistry machine = LoadMachineRegistry(prefix);
-    if (!machine.file) return NotFound(prefix, machine.problem);
-    std::string folder = GetRegistryString(*machine.file, kGameKey, kDataFolderValue);
-    if (folder.empty()) return NotFound(prefix, DescribeUnreadableValue(*machine.file, kGameKey, kDataFolderValue));
-    if (!folder.ends_with('\\')) folder += '\\';
-    return {std::move(folder), {}};
-}
-
-std::filesystem::path HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-    if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr) return user->pw_dir;
-    return {};
-}
-
-}  // namespace
-
-std::string GetGameDataFolder() { return GetGameDataFolder(WinePrefix()); }
-
-std::string GetGameDataFolder(const std::filesystem::path& prefix) { return LookUpGameDataFolder(prefix).folder; }
-
-DataFolderLookup LookUpGameDataFolder(const std::filesystem::path& prefix) {
-    try {
-        return LookUpInPrefix(prefix);
-    } catch (const std::exception& error) {
-        return NotFound(prefix, error.what());
-    }
-}
-
-std::string DataFolderEntryName() {
-    return "the value " + Quoted(kDataFolderValue) + " of " + MachineKeyName(kGameKey);
-}
-
 std::string GetRegistryString(const RegistryFile& machine, std::string_view keyPath, std::string_view valueName) {
-    for (const std::string& path : KeyPathsFor32BitProgram(machine.Arch(), keyPath)) {
-        const std::optional<RegistryKey> key = machine.OpenKey(path);
-        std::string text = QueryRegistryValue(key ? &*key : nullptr, valueName);
-        if (!text.empty()) return text;
-    }
-    return {};
+    return ReadString(OpenFor32BitProgram(machine, keyPath), valueName);
 }
 
 std::string QueryRegistryValue(const RegistryKey* key, std::string_view valueName) {
@@ -180,6 +116,10 @@ std::vector<std::string> KeyPathsFor32BitProgram(PrefixArch arch, std::string_vi
     return paths;
 }
 
+std::string GameValueName(std::string_view valueName) {
+    return "the value " + Quoted(valueName) + " of " + MachineKeyName(kGameKey);
+}
+
 LoadedRegistry LoadMachineRegistry(const std::filesystem::path& prefix, std::uintmax_t sizeLimit) {
     const std::filesystem::path file = prefix / kMachineRegistryFile;
     FileText read = ReadRegularFile(file, sizeLimit);
@@ -190,11 +130,6 @@ LoadedRegistry LoadMachineRegistry(const std::filesystem::path& prefix, std::uin
                                   Quoted(kRegistryFileHeader) + ")"};
     }
     return {std::move(parsed), {}};
-}
-
-std::filesystem::path WinePrefix() {
-    if (const char* prefix = std::getenv("WINEPREFIX"); prefix != nullptr && *prefix != '\0') return prefix;
-    return HomeFolder() / ".wine";
 }
 
 }  // namespace tegmora::gamedir

@@ -1,6 +1,5 @@
-// Finds the game's data folder in the registry. On this platform the
-// registry is the Wine prefix's text file: HKEY_LOCAL_MACHINE is
-// <prefix>/system.reg, the prefix is $WINEPREFIX or ~/.wine.
+// Reads the game's entries from the registry. On this platform the registry
+// is the Wine prefix's text file: HKEY_LOCAL_MACHINE is <prefix>/system.reg.
 //
 // Nothing here reports a failure or throws: whatever cannot be read counts as
 // not found.
@@ -20,29 +19,30 @@ namespace tegmora::gamedir {
 inline constexpr std::string_view kNotFound = "Not Found";
 inline constexpr std::string_view kGameKey = "Software\\Maxis\\The Sims";
 inline constexpr std::string_view kDataFolderValue = "SIMS_DATA";
+inline constexpr std::string_view kInstallPathValue = "InstallPath";
 inline constexpr std::string_view kMachineHiveName = "HKEY_LOCAL_MACHINE";
 inline constexpr std::string_view kMachineRegistryFile = "system.reg";
 
 // Larger files are not read; real ones stay far below this.
 inline constexpr std::uintmax_t kMaxRegistryFileSize = 128u << 20;
 
-// The game's data folder ending in "\", or "Not Found".
-std::string GetGameDataFolder();
-std::string GetGameDataFolder(const std::filesystem::path& prefix);
-
-struct DataFolderLookup {
-    std::string folder;   // what GetGameDataFolder gives
-    std::string missing;  // when "Not Found": why, naming the key, the prefix and what was missing
+// A key below HKEY_LOCAL_MACHINE opened as the 32-bit game opens it: every
+// place looked at (see KeyPathsFor32BitProgram), in order, with what was there.
+struct KeyFor32BitProgram {
+    std::vector<std::string> paths;
+    std::vector<std::optional<RegistryKey>> keys;
 };
 
-DataFolderLookup LookUpGameDataFolder(const std::filesystem::path& prefix);
+KeyFor32BitProgram OpenFor32BitProgram(const RegistryFile& machine, std::string_view keyPath);
 
-// `the value "SIMS_DATA" of HKEY_LOCAL_MACHINE\Software\Maxis\The Sims`, for messages.
-std::string DataFolderEntryName();
+// The first place's value `valueName` that reads as text (QueryRegistryValue),
+// or the empty text.
+std::string ReadString(const KeyFor32BitProgram& key, std::string_view valueName);
 
-// The value `valueName` of `keyPath` below HKEY_LOCAL_MACHINE as text, or the
-// empty text when it cannot be read or has a type other than string or binary.
-// The key is opened as the 32-bit game opens it (see KeyPathsFor32BitProgram).
+// Why ReadString gave the empty text, for every place it looked at.
+std::string DescribeUnreadable(const KeyFor32BitProgram& key, std::string_view valueName);
+
+// ReadString of the key at `keyPath`.
 std::string GetRegistryString(const RegistryFile& machine, std::string_view keyPath,
                               std::string_view valueName);
 
@@ -56,6 +56,9 @@ std::string QueryRegistryValue(const RegistryKey* key, std::string_view valueNam
 // where the game's installer writes; 64-bit tools write to the key itself.
 std::vector<std::string> KeyPathsFor32BitProgram(PrefixArch arch, std::string_view keyPath);
 
+// `the value "SIMS_DATA" of HKEY_LOCAL_MACHINE\Software\Maxis\The Sims`, for messages.
+std::string GameValueName(std::string_view valueName);
+
 struct LoadedRegistry {
     std::optional<RegistryFile> file;
     std::string problem;  // when there is no file: why, naming the file
@@ -65,8 +68,5 @@ struct LoadedRegistry {
 // or not a Wine registry file gives no file.
 LoadedRegistry LoadMachineRegistry(const std::filesystem::path& prefix,
                                    std::uintmax_t sizeLimit = kMaxRegistryFileSize);
-
-// $WINEPREFIX, or ~/.wine when it is unset or empty.
-std::filesystem::path WinePrefix();
 
 }  // namespace tegmora::gamedir

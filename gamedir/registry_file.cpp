@@ -2,6 +2,7 @@
 
 #include "text.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -56,6 +57,8 @@ public:
         rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
         return TrimRight(line);
     }
+
+    std::string_view Rest() const { return rest_; }
 
 private:
     std::string_view rest_;
@@ -255,11 +258,35 @@ struct Record {
     std::string_view option;                // Option: the text after "#"
 };
 
+char16_t AsciiUpper(char c) { return static_cast<char16_t>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); }
+
+// False when the key line `line` cannot name the case-folded path `wanted`,
+// decided on its plain ASCII characters and doubled backslashes alone (which
+// fold as the full comparison folds them). True when it may: then the line
+// is read in full. Most key lines of a registry differ early on.
+bool MayNameKey(std::string_view line, std::u16string_view wanted) {
+    std::size_t at = 0;
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == ']') return at == wanted.size();
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+        if (c == '\\') {
+            if (i + 1 >= line.size() || line[i + 1] != '\\') return true;
+            ++i;
+        }
+        if (at == wanted.size() || AsciiUpper(c) != wanted[at]) return false;
+        ++at;
+    }
+    return true;
+}
+
 class RecordReader {
 public:
     explicit RecordReader(std::string_view text) : lines_(text) {}
 
-    std::optional<Record> Next() {
+    // `wantValues` says whether the values of the key read last are kept;
+    // others are parsed only when they may go on to the next line.
+    std::optional<Record> Next(bool wantValues = true) {
         const std::optional<std::string_view> line = lines_.Next();
         if (!line) return std::nullopt;
         const std::string_view content = TrimLeft(*line);
@@ -269,7 +296,7 @@ public:
             record.keyName = ParseKeyLine(content);
         } else if (content.starts_with('"') || content.starts_with('@')) {
             record.kind = Record::Kind::Value;
-            record.value = ParseValueLine(content, lines_);
+            if (wantValues || content.ends_with('\\')) record.value = ParseValueLine(content, lines_);
         } else if (content.starts_with('#')) {
             record.kind = Record::Kind::Option;
             record.option = content.substr(1);
@@ -277,8 +304,43 @@ public:
         return record;
     }
 
+    // Outside the keys looked for, passes over every line up to the next key
+    // line that may name one of `keys` (MayNameKey), looking only at lines
+    // that start with "[": a registry of megabytes is searched in a few
+    // milliseconds. A key line right after a line ending in "\\" may be part
+    // of a hex list; then the lines up to it are read one by one as before.
+    void SkipToPossibleKey(const std::vector<std::u16string>& keys) {
+        const std::string_view rest = lines_.Rest();
+        if (rest.data() < readOneByOneUntil_) return;
+        for (std::size_t from = 0;;) {
+            const std::size_t bracket = rest.find('[', from);
+            if (bracket == std::string_view::npos) {
+                lines_ = LineReader(rest.substr(rest.size()));
+                return;
+            }
+            from = bracket + 1;
+            const std::size_t newline = rest.rfind('\n', bracket);
+            const std::size_t lineStart = newline == std::string_view::npos ? 0 : newline + 1;
+            if (!TrimLeft(rest.substr(lineStart, bracket - lineStart)).empty()) continue;
+            if (lineStart > 0) {
+                const std::string_view before = rest.substr(0, lineStart - 1);
+                const std::size_t previousEnd = before.rfind('\n');
+                if (TrimRight(before.substr(previousEnd == std::string_view::npos ? 0 : previousEnd + 1)).ends_with('\\')) {
+                    readOneByOneUntil_ = rest.data() + bracket;
+                    return;
+                }
+            }
+            const std::string_view line = rest.substr(bracket, rest.find('\n', bracket) - bracket);
+            if (std::ranges::any_of(keys, [line](const auto& key) { return MayNameKey(line, key); })) {
+                lines_ = LineReader(rest.substr(lineStart));
+                return;
+            }
+        }
+    }
+
 private:
     LineReader lines_;
+    const char* readOneByOneUntil_ = nullptr;
 };
 
 // The "#arch=" line stands before the first key.
@@ -314,21 +376,37 @@ std::optional<RegistryFile> RegistryFile::Parse(std::string text) {
 }
 
 std::optional<RegistryKey> RegistryFile::OpenKey(std::string_view path) const {
-    const std::u16string wanted = Utf8ToUtf16(path);
+    return OpenKeys({std::string(path)}).front();
+}
+
+std::vector<std::optional<RegistryKey>> RegistryFile::OpenKeys(const std::vector<std::string>& paths) const {
+    std::vector<std::u16string> wanted;
+    for (const std::string& path : paths) wanted.push_back(FoldCase(Utf8ToUtf16(path)));
+    std::vector<std::optional<RegistryKey>> keys(paths.size());
     RecordReader records(std::string_view(text_).substr(bodyStart_));
-    RegistryKey key;
-    bool found = false;
-    bool inWantedKey = false;
-    while (std::optional<Record> record = records.Next()) {
+    std::optional<RegistryKey>* current = nullptr;
+    while (true) {
+        if (current == nullptr) records.SkipToPossibleKey(wanted);
+        std::optional<Record> record = records.Next(current != nullptr);
+        if (!record) break;
         if (record->kind == Record::Kind::Key) {
-            inWantedKey = record->keyName && EqualIgnoringCase(*record->keyName, wanted);
-            found = found || inWantedKey;
-        } else if (record->kind == Record::Kind::Value && inWantedKey && record->value) {
-            key.values_[FoldCase(record->value->name)] = std::move(record->value->value);
+            current = nullptr;
+            if (!record->keyName) continue;
+            const std::u16string name = FoldCase(*record->keyName);
+            for (std::size_t i = 0; i < wanted.size() && current == nullptr; ++i) {
+                if (name == wanted[i]) current = &keys[i];
+            }
+            if (current != nullptr && !*current) current->emplace();
+        } else if (record->kind == Record::Kind::Value && current != nullptr && record->value) {
+            (*current)->values_[FoldCase(record->value->name)] = std::move(record->value->value);
         }
     }
-    if (!found) return std::nullopt;
-    return key;
+    // A path asked for twice, in any case, was read into its first place.
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        const auto first = std::ranges::find(wanted, wanted[i]);
+        keys[i] = keys[static_cast<std::size_t>(first - wanted.begin())];
+    }
+    return keys;
 }
 
 }  // namespace tegmora::gamedir

@@ -46,6 +46,8 @@ public:
     const RegistryValue* FindValue(std::string_view name) const;
     std::size_t ValueCount() const { return values_.size(); }
 
+    bool operator==(const RegistryKey&) const = default;
+
 private:
     friend class RegistryFile;
     std::map<std::u16string, RegistryValue> values_;  // by case-folded name
@@ -61,6 +63,9 @@ public:
     // The key at `path` ("Software\Maxis", UTF-8, any case), or null when no
     // readable section names it. Damaged lines are skipped.
     std::optional<RegistryKey> OpenKey(std::string_view path) const;
+
+    // OpenKey for every path, in one pass over the text.
+    std::vector<std::optional<RegistryKey>> OpenKeys(const std::vector<std::string>& paths) const;
 
 private:
     RegistryFile(std::string text, std::size_t bodyStart, PrefixArch arch);

@@ -96,56 +96,106 @@ std::string QuotedForMessage(std::string_view windowsPath) {
     return Quoted(std::string(windowsPath.substr(0, kShown)) + "...");
 }
 
-MappedPath Unmapped(std::string_view windowsPath, const std::filesystem::path& prefix, const std::string& why) {
-    return {std::nullopt, "The Windows path " + QuotedForMessage(windowsPath) + " is not in the Wine prefix " +
-                              Quoted(prefix.string()) + ": " + why + "."};
-}
-
+// The local path, or in `error` why there is none (without naming the path).
 MappedPath MapInPrefix(std::string_view windowsPath, const std::filesystem::path& prefix) {
-    if (windowsPath.size() > kMaxWindowsPathLength) {
-        return Unmapped(windowsPath, prefix, "it is longer than Windows allows");
-    }
+    if (windowsPath.size() > kMaxWindowsPathLength) return {std::nullopt, "it is longer than Windows allows"};
     const SplitPath split = SplitDrivePath(windowsPath);
-    if (!split.path) return Unmapped(windowsPath, prefix, split.problem);
+    if (!split.path) return {std::nullopt, split.problem};
     const std::filesystem::path devices = prefix / "dosdevices";
     const std::string drive{split.path->drive, ':'};
     std::filesystem::path current = devices / drive;
     if (!Exists(current)) {
-        return Unmapped(windowsPath, prefix, "there is no drive " + Quoted(drive) + " in " + Quoted(devices.string()));
+        return {std::nullopt, "there is no drive " + Quoted(drive) + " in " + Quoted(devices.string())};
     }
     for (const std::string& name : split.path->components) {
         std::optional<std::filesystem::path> next = FindEntry(current, name);
-        if (!next) return Unmapped(windowsPath, prefix, Quoted(name) + " is not in " + Quoted(current.string()));
+        if (!next) return {std::nullopt, Quoted(name) + " is not in " + Quoted(current.string())};
         current = std::move(*next);
     }
     if (split.path->namesFolder && !IsFolder(current)) {
-        return Unmapped(windowsPath, prefix, Quoted(current.string()) + " is not a folder");
+        return {std::nullopt, Quoted(current.string()) + " is not a folder"};
     }
     return {std::move(current), {}};
+}
+
+MappedPath MapWithReason(std::string_view windowsPath, const std::filesystem::path& prefix) {
+    try {
+        return MapInPrefix(windowsPath, prefix);
+    } catch (const std::exception& error) {
+        return {std::nullopt, error.what()};
+    }
+}
+
+std::string EndingInBackslash(std::string folder) {
+    if (!folder.ends_with('\\')) folder += '\\';
+    return folder;
+}
+
+struct Candidate {
+    std::string folder;  // ending in "\"
+    std::string_view from;
+};
+
+RoofsLookup LookUpInPrefix(const std::filesystem::path& prefix) {
+    std::vector<std::string> reasons;
+    std::vector<Candidate> candidates;
+    const LoadedRegistry machine = LoadMachineRegistry(prefix);
+    if (!machine.file) reasons.push_back(machine.problem);
+    if (machine.file) {
+        const KeyFor32BitProgram key = OpenFor32BitProgram(*machine.file, kGameKey);
+        for (const std::string_view value : {kDataFolderValue, kInstallPathValue}) {
+            const std::string folder = ReadString(key, value);
+            if (folder.empty()) {
+                reasons.push_back(GameValueName(value) + " cannot be read: " + DescribeUnreadable(key, value));
+                continue;
+            }
+            candidates.push_back({EndingInBackslash(folder), value});
+            if (value == kInstallPathValue) candidates.push_back({EndingInBackslash(folder) + "The Sims\\", value});
+        }
+    }
+    for (const std::string_view usual : kUsualGameFolders) candidates.push_back({std::string(usual), {}});
+    for (const Candidate& candidate : candidates) {
+        const std::string roofs = candidate.folder + std::string(kRoofsBelowData);
+        MappedPath local = MapWithReason(roofs, prefix);
+        if (local.path) return {candidate.folder, roofs, {std::move(local.path), {}}};
+        if (!candidate.from.empty()) {
+            reasons.push_back(QuotedForMessage(roofs) + " from " + GameValueName(candidate.from) +
+                              " is missing: " + local.error);
+        }
+    }
+    std::string usual;
+    for (const std::string_view folder : kUsualGameFolders) usual += (usual.empty() ? "" : ", ") + Quoted(folder);
+    reasons.push_back("none of the usual install folders " + usual + " holds " + Quoted(kRoofsBelowData));
+    std::string error = "The game is not in the Wine prefix " + Quoted(prefix.string()) + ": ";
+    for (std::size_t i = 0; i < reasons.size(); ++i) error += (i == 0 ? "" : "; ") + reasons[i];
+    return {std::string(kNotFound), {}, {std::nullopt, error + "."}};
 }
 
 }  // namespace
 
 MappedPath MapWindowsPath(std::string_view windowsPath, const std::filesystem::path& prefix) {
-    try {
-        return MapInPrefix(windowsPath, prefix);
-    } catch (const std::exception& error) {
-        return Unmapped(windowsPath, prefix, error.what());
+    MappedPath mapped = MapWithReason(windowsPath, prefix);
+    if (mapped.path) return mapped;
+    return {std::nullopt, "The Windows path " + QuotedForMessage(windowsPath) + " is not in the Wine prefix " +
+                              Quoted(prefix.string()) + ": " + mapped.error + "."};
+}
+
+std::optional<std::filesystem::path> FindFolderIgnoringCase(const std::filesystem::path& folder,
+                                                            std::initializer_list<std::string_view> names) {
+    std::optional<std::filesystem::path> current = folder;
+    for (const std::string_view name : names) {
+        if (current) current = FindEntry(*current, std::string(name));
     }
+    if (!current || !IsFolder(*current)) return std::nullopt;
+    return current;
 }
 
 RoofsLookup FindRoofsFolder(const std::filesystem::path& prefix) {
-    DataFolderLookup data = LookUpGameDataFolder(prefix);
-    RoofsLookup roofs;
-    roofs.dataFolder = data.folder;
-    if (data.folder == kNotFound) {
-        roofs.local.error = std::move(data.missing);
-        return roofs;
+    try {
+        return LookUpInPrefix(prefix);
+    } catch (const std::exception& error) {
+        return {std::string(kNotFound), {}, {std::nullopt, error.what()}};
     }
-    roofs.roofsFolder = data.folder + std::string(kRoofsBelowData);
-    roofs.local = MapWindowsPath(roofs.roofsFolder, prefix);
-    if (!roofs.local.path) roofs.local.error += " The game's data folder is " + DataFolderEntryName() + ".";
-    return roofs;
 }
 
 }  // namespace tegmora::gamedir

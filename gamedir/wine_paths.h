@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,14 +23,28 @@ struct MappedPath {
 // path maps to nothing, and a path ending in "\" must name a folder.
 MappedPath MapWindowsPath(std::string_view windowsPath, const std::filesystem::path& prefix);
 
-struct RoofsLookup {
-    std::string dataFolder;  // what the registry gave, or "Not Found"
-    std::string roofsFolder; // the Windows roofs folder, data folder + "GameData\Roofs\"; empty when not found
-    MappedPath local;        // the roofs folder on this machine; its error
-                             // names the registry key, the prefix and what was missing
+// `folder`/names[0]/names[1]/... with every name matched as MapWindowsPath
+// matches it, when that path exists and is a folder.
+std::optional<std::filesystem::path> FindFolderIgnoringCase(const std::filesystem::path& folder,
+                                                            std::initializer_list<std::string_view> names);
+
+// Where installers put the game when the registry names no folder that holds it.
+inline constexpr std::string_view kUsualGameFolders[] = {
+    "C:\\Program Files\\EA Games\\The Sims Legacy\\",
+    "C:\\Program Files (x86)\\Maxis\\The Sims\\",
+    "C:\\Program Files\\Maxis\\The Sims\\",
 };
 
-// Registry lookup and mapping in one: what the window and tegmora-fx use.
+struct RoofsLookup {
+    std::string dataFolder;   // the Windows folder that holds the game, ending in "\"; "Not Found" when none
+    std::string roofsFolder;  // dataFolder + "GameData\Roofs\"; empty when not found
+    MappedPath local;         // the roofs folder on this machine; its error names the
+                              // prefix and every entry and folder that was tried
+};
+
+// The game's roofs folder in a Wine prefix, from the first of these whose
+// roofs folder exists: the registry's SIMS_DATA, its InstallPath, InstallPath
+// followed by "The Sims", the usual install folders.
 RoofsLookup FindRoofsFolder(const std::filesystem::path& prefix);
 
 }  // namespace tegmora::gamedir

@@ -7,6 +7,8 @@ packages=(
   g++ make cmake pkg-config # the toolchain
   qt6-base-dev              # the window, image files, tegmora-fx
   libimagequant-dev         # 8-bit roofs of more than 256 colours
+  libyaml-cpp-dev           # game discovery: Lutris and Bottles settings
+  nlohmann-json3-dev        # game discovery: Heroic settings
   libgtest-dev              # tests
   libbenchmark-dev          # benchmarks
   clang libclang-rt-14-dev  # the fuzzers (libFuzzer)

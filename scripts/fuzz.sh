@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build/fuzz
-all_targets=(image registry windows_path)
+all_targets=(image registry windows_path vdf)
 
 # Quiet unless something goes wrong.
 configure_and_build() {

@@ -4,6 +4,7 @@
 
 #include "channel_scaling.h"
 #include "demo_prefix.h"
+#include "dialogs.h"
 #include "qt_text.h"
 
 #include <QDir>
@@ -60,6 +61,42 @@ public:
 private:
     QTemporaryDir dir_;
     QString roofs_;
+};
+
+// Answers the window's questions as told, and records what it asked.
+class ScriptedDialogs final : public Dialogs {
+public:
+    QString savePathAnswer;
+    QList<bool> yesAnswers;     // one per question, first first; yes when none is left
+    QList<bool> choiceAnswers;  // Choose Folder (true) or Close, in turn; Close when none are left
+    QStringList folderAnswers;  // the folders chosen, in turn
+
+    QStringList saveFolders;
+    QStringList questions;  // "title: question"
+    QStringList errors;
+    QStringList offers;  // the messages that offered a folder choice
+
+    QString askSavePath(QWidget*, const QString& folder, const QList<FileFilter>&) override {
+        saveFolders << folder;
+        return savePathAnswer;
+    }
+    bool askYesNo(QWidget*, const QString& title, const QString& question) override {
+        questions << title + QStringLiteral(": ") + question;
+        return yesAnswers.isEmpty() || yesAnswers.takeFirst();
+    }
+    void showError(QWidget*, const QString& message) override { errors << message; }
+    void openUrl(const QUrl&) override {}
+    bool offerFolderChoice(QWidget*, const QString& message) override {
+        offers << message;
+        return !choiceAnswers.isEmpty() && choiceAnswers.takeFirst();
+    }
+    QString askFolder(QWidget*, const QString&) override {
+        return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
+    }
+
+    bool askedAnything() const {
+        return !saveFolders.isEmpty() || !questions.isEmpty() || !errors.isEmpty() || !offers.isEmpty();
+    }
 };
 
 }  // namespace tegmora::app::testing

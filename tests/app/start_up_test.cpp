@@ -1,49 +1,71 @@
 #include "app_test_support.h"
 #include "start_up.h"
 
+#include <QSettings>
 #include <QTest>
 
 namespace tegmora::app {
 
-using testing::GamePrefix;
-
+// A home folder of its own for every test, without WINEPREFIX, and the
+// settings in a file there.
 class StartUpTest : public QObject {
     Q_OBJECT
 private slots:
-    void findsTheRoofsFolder();
-    void noRegistryEntrySaysWhatWasLookedUpWhere();
-    void missingRoofsFolderIsNamed();
+    void init() {
+        home_ = std::make_unique<QTemporaryDir>();
+        settings_ = std::make_unique<QSettings>(at("settings.ini"), QSettings::IniFormat);
+        dialogs_ = {};
+        qputenv("HOME", home_->path().toUtf8());
+        qunsetenv("WINEPREFIX");
+    }
+    void aNamedFolderWinsAndAMissingOneIsAnError();
+    void wineprefixIsTheOnlyPlaceSearched();
+    void aChosenFolderIsRememberedWhileItExists();
+
+private:
+    QString at(const char* relative) const { return QDir(home_->path()).filePath(QString::fromUtf8(relative)); }
+
+    std::unique_ptr<QTemporaryDir> home_;
+    std::unique_ptr<QSettings> settings_;
+    testing::ScriptedDialogs dialogs_;
 };
 
-void StartUpTest::findsTheRoofsFolder() {
-    const GamePrefix game;
-    const RoofsFolder roofs = LocateRoofsFolder(game.prefix());
-    QVERIFY2(roofs.problem.isEmpty(), qPrintable(roofs.problem));
-    QVERIFY(testing::SameFolder(roofs.path, game.roofs()));
+void StartUpTest::aNamedFolderWinsAndAMissingOneIsAnError() {
+    demo::MakeGamePrefix(at(".wine").toStdString());
+    QVERIFY(QDir().mkpath(at("Sims/GAMEDATA/roofs")));
+    QCOMPARE(StartUpRoofsFolder({at("Sims")}, *settings_, dialogs_), at("Sims/GAMEDATA/roofs"));
+    QCOMPARE(StartUpRoofsFolder({at("Gone")}, *settings_, dialogs_), QString());
+    QCOMPARE(dialogs_.errors, QStringList(at("Gone") + QStringLiteral(": no such folder")));
+    QCOMPARE(StartUpRoofsFolder({}, *settings_, dialogs_), at(".wine/dosdevices/c:/Program Files/Maxis/The Sims/GameData/Roofs"));
+    QVERIFY(dialogs_.offers.isEmpty());
 }
 
-void StartUpTest::noRegistryEntrySaysWhatWasLookedUpWhere() {
-    const QTemporaryDir emptyPrefix;
-    const RoofsFolder roofs = LocateRoofsFolder(emptyPrefix.path().toStdString());
-    QVERIFY(roofs.path.isEmpty());
-    for (const QString& part :
-         {QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Maxis\\The Sims"),
-          QStringLiteral("SIMS_DATA"), emptyPrefix.path() + QStringLiteral("/system.reg"),
-          QStringLiteral("does not exist"), QStringLiteral("WINEPREFIX=")})
-        QVERIFY2(roofs.problem.contains(part),
-                 qPrintable(part + QStringLiteral(" in: ") + roofs.problem));
+void StartUpTest::wineprefixIsTheOnlyPlaceSearched() {
+    demo::MakeGamePrefix(at(".wine").toStdString());
+    qputenv("WINEPREFIX", at("empty").toUtf8());
+    QCOMPARE(StartUpRoofsFolder({}, *settings_, dialogs_), QString());
+    QCOMPARE(dialogs_.offers.size(), 1);
+    for (const QString& part : {QStringLiteral("cannot find the roof textures"), at("empty") + QStringLiteral(" (WINEPREFIX)"),
+                                QStringLiteral("unset it to search every launcher's places"), QStringLiteral("tegmora FOLDER")})
+        QVERIFY2(dialogs_.offers[0].contains(part), qPrintable(part + QStringLiteral(" in: ") + dialogs_.offers[0]));
 }
 
-void StartUpTest::missingRoofsFolderIsNamed() {
-    const GamePrefix game;
+void StartUpTest::aChosenFolderIsRememberedWhileItExists() {
+    QVERIFY(QDir().mkpath(at("Empty")));
+    const testing::GamePrefix game;
+    dialogs_.choiceAnswers = {true, true, true};
+    dialogs_.folderAnswers = {{}, at("Empty"), game.roofs()};
+    QCOMPARE(StartUpRoofsFolder({}, *settings_, dialogs_), game.roofs());
+    QCOMPARE(dialogs_.offers.size(), 3);
+    QVERIFY(dialogs_.offers[0].contains(QStringLiteral("Steam: not installed")));
+    QVERIFY(dialogs_.offers[2].startsWith(at("Empty") + QStringLiteral(" holds no roofs of The Sims.")));
+
+    testing::ScriptedDialogs nextStart;
+    QCOMPARE(StartUpRoofsFolder({}, *settings_, nextStart), game.roofs());
+    QVERIFY(!nextStart.askedAnything());
     QVERIFY(QDir(game.roofs()).removeRecursively());
-    const RoofsFolder roofs = LocateRoofsFolder(game.prefix());
-    QVERIFY(roofs.path.isEmpty());
-    for (const QString& part :
-         {QStringLiteral("C:\\Program Files\\Maxis\\The Sims\\GameData\\Roofs\\"),
-          QStringOfPath(game.prefix()), QStringLiteral("WINEPREFIX=")})
-        QVERIFY2(roofs.problem.contains(part),
-                 qPrintable(part + QStringLiteral(" in: ") + roofs.problem));
+    QCOMPARE(StartUpRoofsFolder({}, *settings_, nextStart), QString());
+    QCOMPARE(nextStart.offers.size(), 1);
 }
 
 }  // namespace tegmora::app

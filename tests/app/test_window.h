@@ -17,28 +17,6 @@
 
 namespace tegmora::app::testing {
 
-// Answers the window's questions as told, and records what it asked.
-class ScriptedDialogs final : public Dialogs {
-public:
-    QString savePathAnswer;
-    QList<bool> yesAnswers;  // one per question, first first; yes when none is left
-
-    QStringList saveFolders;
-    QStringList questions;  // "title: question"
-    QStringList errors;
-
-    QString askSavePath(QWidget*, const QString& folder, const QList<FileFilter>&) override {
-        saveFolders << folder;
-        return savePathAnswer;
-    }
-    bool askYesNo(QWidget*, const QString& title, const QString& question) override {
-        questions << title + QStringLiteral(": ") + question;
-        return yesAnswers.isEmpty() || yesAnswers.takeFirst();
-    }
-    void showError(QWidget*, const QString& message) override { errors << message; }
-    void openUrl(const QUrl&) override {}
-};
-
 class Window {
 public:
     // The window on a game prefix holding `roofs`, the demo roofs when
@@ -49,7 +27,7 @@ public:
         qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
         for (const auto& [name, image] : roofs) game.addRoof(QString::fromLatin1(name), image);
         if (roofs.size() == 0) demo::WriteDemoRoofs(game.roofs().toStdString());
-        form = std::make_unique<Form1>(game.prefix(), game.roofs(), dialogs, presets);
+        form = std::make_unique<Form1>(game.roofs(), dialogs, presets);
         form->show();
     }
 

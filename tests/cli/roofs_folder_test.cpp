@@ -1,8 +1,8 @@
 #include "command_line.h"
 #include "tool_run.h"
+#include "wine_prefix.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
@@ -10,55 +10,51 @@
 namespace tegmora::cli {
 namespace {
 
-using harness::Fx;
 using harness::ToolRun;
-using harness::ToolTest;
 
-class RoofsFolderTest : public ToolTest {
+class RoofsFolderTest : public harness::ToolTest {
 protected:
-    // A Wine prefix whose registry names `dataFolder`, with the game's roofs
-    // folder spelt in other cases on disk than in the registry.
-    void makePrefix(const char* dataFolder) {
-        QDir root(dir.path());
-        ASSERT_TRUE(root.mkpath(QStringLiteral("prefix/drive_c/Games/The Sims/Gamedata/ROOFS")));
-        ASSERT_TRUE(root.mkpath(QStringLiteral("prefix/dosdevices")));
-        ASSERT_TRUE(QFile::link(QStringLiteral("../drive_c"), path("prefix/dosdevices/c:")));
-        QFile registry(path("prefix/system.reg"));
-        ASSERT_TRUE(registry.open(QIODevice::WriteOnly));
-        registry.write("WINE REGISTRY Version 2\n#arch=win32\n\n[Software\\\\Maxis\\\\The Sims] 1600000000\n"
-                       "\"SIMS_DATA\"=\"");
-        registry.write(dataFolder);
-        registry.write("\"\n");
-    }
-
-    ToolRun roofsFolder() {
+    // The tool with HOME set to the test's folder and WINEPREFIX as given.
+    ToolRun Run(const QStringList& args, const QString& winePrefix = {}) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("WINEPREFIX"), path("prefix"));
+        environment.insert(QStringLiteral("HOME"), dir.path());
+        environment.insert(QStringLiteral("WINEPREFIX"), winePrefix);
         process.setProcessEnvironment(environment);
-        return Fx(process, {QStringLiteral("--roofs-folder")});
+        return harness::Fx(process, args);
+    }
+    QString Game(const char* prefix) {
+        return QString::fromStdString(demo::MakeGamePrefix(path(prefix).toStdString()).string())
+            .replace(QStringLiteral("/drive_c/"), QStringLiteral("/dosdevices/c:/"));
     }
 };
 
-TEST_F(RoofsFolderTest, PrintsTheLocalRoofsFolder) {
-    makePrefix("C:\\\\games\\\\the sims");
-    const ToolRun run = roofsFolder();
-    EXPECT_EQ(run.status, kSuccess) << run.err.toStdString();
-    EXPECT_EQ(run.out, path("prefix/dosdevices/c:/Games/The Sims/Gamedata/ROOFS") + QLatin1Char('\n'));
+TEST_F(RoofsFolderTest, ListsEveryInstallationOrWhereItSearched) {
+    const ToolRun none = Run({QStringLiteral("--roofs-folder")});
+    EXPECT_EQ(none.status, kFileError);
+    EXPECT_TRUE(none.out.isEmpty());
+    for (const char* part : {"cannot find the roof textures of The Sims.\nSearched:\n  - Wine: not installed (no ~/.wine)\n",
+                             "  - Steam: not installed", "Name the game's folder with --roofs DIR."})
+        EXPECT_TRUE(none.err.contains(QString::fromUtf8(part))) << part << " in " << none.err.toStdString();
+    const QString wine = Game(".wine"), bottle = Game(".local/share/bottles/bottles/Sims");
+    const ToolRun games = Run({QStringLiteral("--games")});
+    EXPECT_EQ(games.status, kSuccess) << games.err.toStdString();
+    EXPECT_EQ(games.out, wine + QStringLiteral("\tWine prefix ~/.wine\n") + bottle +
+                             QStringLiteral("\tBottles bottle Sims (~/.local/share/bottles/bottles/Sims)\n"));
+    EXPECT_EQ(Run({QStringLiteral("--roofs-folder")}).out, wine + QLatin1Char('\n'));
+    const ToolRun onlyPrefix = Run({QStringLiteral("--games")}, path("empty"));
+    EXPECT_EQ(onlyPrefix.status, kFileError);
+    EXPECT_TRUE(onlyPrefix.err.contains(QStringLiteral("WINEPREFIX is set, so no other place was searched"))) << onlyPrefix.err.toStdString();
 }
 
-TEST_F(RoofsFolderTest, SaysWhatIsMissingAndExitsWithThree) {
-    makePrefix("C:\\\\Games\\\\Another Game");
-    const ToolRun missingFolder = roofsFolder();
-    EXPECT_EQ(missingFolder.status, kFileError);
-    EXPECT_TRUE(missingFolder.out.isEmpty());
-    EXPECT_TRUE(missingFolder.err.contains(QLatin1String("Another Game"))) << missingFolder.err.toStdString();
-
-    ASSERT_TRUE(QFile::remove(path("prefix/system.reg")));
-    const ToolRun noRegistry = roofsFolder();
-    EXPECT_EQ(noRegistry.status, kFileError);
-    EXPECT_TRUE(noRegistry.err.contains(QLatin1String("SIMS_DATA"))) << noRegistry.err.toStdString();
-    EXPECT_TRUE(noRegistry.err.contains(path("prefix"))) << noRegistry.err.toStdString();
+TEST_F(RoofsFolderTest, TakesTheFolderNamedWithRoofs) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Sims/GameData/ROOFS")));
+    const ToolRun games = Run({QStringLiteral("--roofs"), path("Sims"), QStringLiteral("--games")}, path("empty"));
+    EXPECT_EQ(games.status, kSuccess) << games.err.toStdString();
+    EXPECT_EQ(games.out, path("Sims/GameData/ROOFS") + QStringLiteral("\tnamed with --roofs\n"));
+    const ToolRun missing = Run({QStringLiteral("--roofs-folder"), QStringLiteral("--roofs"), path("Gone")});
+    EXPECT_EQ(missing.status, kFileError);
+    EXPECT_EQ(missing.err, QStringLiteral("tegmora-fx: --roofs %1: no such folder\n").arg(path("Gone")));
 }
 
 }  // namespace
