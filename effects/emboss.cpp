@@ -64,7 +64,7 @@ void EmbossDiagonally(FilterRun& run, std::int32_t sign) {
 class ColumnDifferences {
 public:
     ColumnDifferences(const PixelBuffer& image, std::int32_t sign) : image_(image), sign_(sign) {
-        for (auto& row : rows_.slots()) row.resize(image.stride());
+        for (auto& row : rows_.each()) row.resize(image.stride());
     }
 
     void take(std::int32_t r) {

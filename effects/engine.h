@@ -124,7 +124,7 @@ class RowRing {
 public:
     Row& operator[](std::int32_t y) { return rows_[static_cast<std::size_t>(y) % N]; }
     const Row& operator[](std::int32_t y) const { return rows_[static_cast<std::size_t>(y) % N]; }
-    std::array<Row, N>& slots() { return rows_; }
+    std::array<Row, N>& each() { return rows_; }
 
 private:
     std::array<Row, N> rows_;

@@ -43,7 +43,7 @@ struct BoxRow {
 class Boxes {
 public:
     explicit Boxes(const PixelBuffer& image) : image_(image), columnSums_(image.stride()) {
-        for (BoxRow& row : rows_.slots()) {
+        for (BoxRow& row : rows_.each()) {
             row.mean.resize(image.stride());
             row.variation.resize(image.stride());
         }

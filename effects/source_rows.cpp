@@ -9,7 +9,7 @@ namespace tegmora::effects {
 
 SourceRows::SourceRows(const FilterRun& run) : work_(run.work), pristine_(run.pristine) {
     if (pristine_ == nullptr)
-        for (std::vector<std::uint8_t>& slot : saved_.slots()) slot.resize(work_.stride());
+        for (std::vector<std::uint8_t>& slot : saved_.each()) slot.resize(work_.stride());
 }
 
 void SourceRows::enter(std::int32_t y) {
