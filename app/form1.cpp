@@ -22,6 +22,7 @@
 #include <QStyle>
 #include <QUrl>
 
+#include <string_view>
 #include <utility>
 
 namespace tegmora::app {
@@ -100,7 +101,41 @@ const QList<FileFilter>& SaveFilters() {
     return filters;
 }
 
+// The effect buttons' object names, by caption.
+struct EffectButton {
+    std::string_view caption;
+    int number;
+};
+constexpr EffectButton kEffectButtons[] = {
+    {"Smooth", 6},
+    {"Blur", 7},
+    {"Sharpen", 8},
+    {"Sharpen More", 9},
+    {"Diffuse", 10},
+    {"Diffuse More", 11},
+    {"Pixelize", 12},
+    {"Relief", 17},
+    {"Edge Enhance", 18},
+    {"Increase Saturation", 31},
+    {"Black and White", 33},
+    {"Gray Scale", 21},
+    {"Brighter", 24},
+    {"Darker", 25},
+    {"Increase Contrast", 26},
+    {"Decrease Contrast", 27},
+    {"Dilate", 28},
+    {"Erode", 29},
+    {"Contour", 19},
+    {"Decrease Saturation", 32},
+};
+
 }  // namespace
+
+QString EffectButtonName(const effects::Preset& preset) {
+    for (const EffectButton& button : kEffectButtons)
+        if (button.caption == preset.caption) return QStringLiteral("Command%1").arg(button.number);
+    return QStringOf(preset.caption);
+}
 
 Form1::Form1(std::filesystem::path prefix, const QString& roofsFolder, Dialogs& dialogs,
              std::span<const effects::Preset> presets, QWidget* parent)
@@ -192,7 +227,7 @@ void Form1::buildEffectButtons(std::span<const effects::Preset> presets) {
     for (const effects::Preset& preset : presets) {
         const QPoint topLeft(kEffectColumnLeft[index / kEffectRows],
                              16 * (index % kEffectRows + 1));
-        QPushButton* button = AddButton(frame, QStringOf(preset.control), QStringOf(preset.caption),
+        QPushButton* button = AddButton(frame, EffectButtonName(preset), QStringOf(preset.caption),
                                         {topLeft, kEffectButtonSize});
         connect(button, &QPushButton::clicked, this, [this, preset] { applyEffect(preset); });
         ++index;

@@ -19,6 +19,9 @@ namespace tegmora::app {
 class PictureView;
 class RoofList;
 
+// The object name of the effect button that shows `preset`'s caption.
+QString EffectButtonName(const effects::Preset& preset);
+
 class Form1 : public QWidget {
     Q_OBJECT
 public:

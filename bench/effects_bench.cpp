@@ -13,27 +13,6 @@ namespace fx = tegmora::effects;
 
 namespace {
 
-// The amount each code runs with: the editor's where a button uses the code.
-std::int32_t BenchAmount(std::int32_t code) {
-    switch (code) {
-        case 1: return 2;
-        case 4: return 6;
-        case 6: return 1;
-        case 7: return 0x00FFFFFF;
-        case 8: case 9: case 10: case 11: return 0x00404040;
-        case 14: return 10;
-        case 15: return 3;
-        case 16: return 1;
-        case 17: return 10;
-        case 18: return 0x00808080;
-        case 21: case 22: case 23: return 10;
-        case 29: return 20;
-        case 30: return 15;
-        case 31: return 150;
-        default: return 0;
-    }
-}
-
 // Noise: every byte independent, the worst case for filters whose work
 // depends on the values. Texture: what a roof looks like to a filter, broad
 // gradients of mid-range colours with a little grain.
@@ -70,7 +49,7 @@ void BM_Copy(benchmark::State& state) {
 }
 
 void BM_ApplyFilter(benchmark::State& state) {
-    const auto code = static_cast<std::int32_t>(state.range(0));
+    const fx::FilterInfo& filter = *fx::FindFilter(static_cast<std::int32_t>(state.range(0)));
     const auto width = static_cast<std::int32_t>(state.range(1));
     const auto height = static_cast<std::int32_t>(state.range(2));
     const auto content = static_cast<Content>(state.range(3));
@@ -81,11 +60,11 @@ void BM_ApplyFilter(benchmark::State& state) {
         state.PauseTiming();
         std::memcpy(image.data(), original.data(), image.size());
         state.ResumeTiming();
-        fx::ApplyFilter(code, {image.data(), width, height}, BenchAmount(code), progress,
+        fx::ApplyFilter(filter.code, {image.data(), width, height}, filter.typicalAmount, progress,
                         fx::WriteBack::AsRowsFinish);
         benchmark::ClobberMemory();
     }
-    state.SetLabel(std::string(fx::FindFilter(code)->name) + (content == kNoise ? ", noise" : ", texture"));
+    state.SetLabel(std::string(filter.name) + (content == kNoise ? ", noise" : ", texture"));
     SetPixelRate(state, width, height);
 }
 

@@ -6,8 +6,6 @@
 // branch-free and vectorise.
 #include "engine.h"
 
-#include <bit>
-#include <cstring>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -15,17 +13,6 @@
 
 namespace tegmora::effects {
 namespace {
-
-static_assert(std::endian::native == std::endian::little,
-              "pixel words assume blue in the low byte");
-
-constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
-constexpr std::uint32_t kFourthByte = 0xFF000000u;
-
-// Channel 0 (blue), 1 (green) or 2 (red) of a pixel word.
-constexpr std::uint32_t ChannelOf(std::uint32_t pixel, int channel) {
-    return (pixel >> (8 * channel)) & 0xFFu;
-}
 
 // Rewrites every pixel through `map` (word to word), row by row, with the
 // usual progress. Reading the pixel it writes is the same as reading the
@@ -35,12 +22,7 @@ void MapPixels(FilterRun& run, Map map) {
     const std::size_t width = static_cast<std::size_t>(run.width());
     for (std::int32_t y = 1; y <= run.height(); ++y) {
         std::uint8_t* const row = run.work.row(y);
-        for (std::size_t x = 0; x < width; ++x) {
-            std::uint32_t pixel;
-            std::memcpy(&pixel, row + 4 * x, 4);
-            pixel = map(pixel);
-            std::memcpy(row + 4 * x, &pixel, 4);
-        }
+        for (std::size_t x = 0; x < width; ++x) StorePixel(row + 4 * x, map(LoadPixel(row + 4 * x)));
         run.rowDone(y);
     }
     run.finish();
@@ -50,8 +32,8 @@ void MapPixels(FilterRun& run, Map map) {
 // of the pixel (0 blue, 1 green, 2 red).
 template <int Blue, int Green, int Red>
 constexpr std::uint32_t Rearranged(std::uint32_t pixel) {
-    return (pixel & kFourthByte) | ChannelOf(pixel, Blue) | (ChannelOf(pixel, Green) << 8) |
-           (ChannelOf(pixel, Red) << 16);
+    return KeepFourthByte(ChannelOf(pixel, Blue) | (ChannelOf(pixel, Green) << 8) | (ChannelOf(pixel, Red) << 16),
+                          pixel);
 }
 
 // The darkest and brightest value of each channel over the rows it has seen.
@@ -192,7 +174,7 @@ void AverageGray(FilterRun& run) {
     MapPixels(run, [](std::uint32_t pixel) {
         const auto sum = static_cast<std::int32_t>(ChannelOf(pixel, 0) + ChannelOf(pixel, 1) +
                                                    ChannelOf(pixel, 2));
-        return (pixel & kFourthByte) | (static_cast<std::uint32_t>(GreyLevel(sum)) * 0x010101u);
+        return KeepFourthByte(static_cast<std::uint32_t>(GreyLevel(sum)) * 0x010101u, pixel);
     });
 }
 
@@ -212,7 +194,7 @@ void SwapChannels(FilterRun& run) {
 }
 
 void ColorThreshold(FilterRun& run) {
-    const SplitColour threshold = SplitColor(run.amount);
+    const ColourParts threshold = SplitColour(run.amount);
     MapPixels(run, [threshold](std::uint32_t pixel) {
         const auto below = [pixel](int channel, std::int32_t limit) -> std::uint32_t {
             return static_cast<std::int32_t>(ChannelOf(pixel, channel)) < limit;
@@ -220,7 +202,7 @@ void ColorThreshold(FilterRun& run) {
         const std::uint32_t dark =
             below(0, threshold.blue) & below(1, threshold.green) & below(2, threshold.red);
         // dark - 1 is all ones for a white pixel and zero for a black one.
-        return (pixel & kFourthByte) | ((dark - 1u) & kColourBits);
+        return KeepFourthByte(dark - 1u, pixel);
     });
 }
 

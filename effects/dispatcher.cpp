@@ -57,7 +57,6 @@ void Run(const FilterInfo& info, Bitmap bitmap, std::int32_t amount, std::int32_
 std::string_view ErrorKindText(ErrorKind kind) {
     switch (kind) {
         case ErrorKind::Overflow: return "overflow";
-        case ErrorKind::IndexOutOfRange: return "index out of range";
         case ErrorKind::DivisionByZero: return "division by zero";
         case ErrorKind::InvalidFloatingPoint: return "invalid floating-point operation";
         case ErrorKind::OutOfMemory: return "out of memory";
@@ -74,10 +73,6 @@ FilterError::FilterError(ErrorKind kind, std::int32_t code, std::string_view fil
 bool FilterBusy() { return busy; }
 
 void SetYieldHook(YieldHook hook) { Hook() = std::move(hook); }
-
-SplitColour SplitColor(std::int32_t colour) {
-    return {colour % 256, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF};
-}
 
 void ApplyFilter(std::int32_t filterCode, Bitmap bitmap, std::int32_t amount,
                  std::int32_t& progress, WriteBack writeBack) {

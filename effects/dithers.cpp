@@ -6,33 +6,22 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
-#include <cstring>
 #include <vector>
 
 namespace tegmora::effects {
 namespace {
 
-// Pixels are handled as whole 32-bit words, blue in the low byte, so that a
-// pixel is one load and one store and the fourth byte rides along untouched.
-static_assert(std::endian::native == std::endian::little);
-
-inline std::uint32_t LoadPixel(const std::uint8_t* p) {
-    std::uint32_t pixel;
-    std::memcpy(&pixel, p, 4);
-    return pixel;
-}
-
+// Pixels are handled as whole 32-bit words, so that a pixel is one load and
+// one store and the fourth byte rides along untouched.
 inline std::int32_t ChannelSum(std::uint32_t pixel) {
-    return static_cast<std::int32_t>((pixel & 0xFF) + ((pixel >> 8) & 0xFF) + ((pixel >> 16) & 0xFF));
+    return static_cast<std::int32_t>(ChannelOf(pixel, 0) + ChannelOf(pixel, 1) + ChannelOf(pixel, 2));
 }
 
 // Stores the pixel black or white, keeping its fourth byte.
 inline void StoreBlackOrWhite(std::uint8_t* p, std::uint32_t pixel, bool white) {
     // Arithmetic rather than a choice: a branch here would be mispredicted on
     // every other pixel of a dithered image.
-    pixel = (pixel & 0xFF000000u) | ((0u - static_cast<std::uint32_t>(white)) & 0x00FFFFFFu);
-    std::memcpy(p, &pixel, 4);
+    StorePixel(p, KeepFourthByte(0u - static_cast<std::uint32_t>(white), pixel));
 }
 
 // Each of the grey steps 1..16 once, so that step k whitens k cells of a tile.
@@ -43,20 +32,16 @@ constexpr std::uint8_t kDitherMatrix[4][4] = {
     {11, 7, 10, 6},
 };
 
-// LevelTable(B + G + R) becomes the grey step 1..16.
-void FillGreySteps() {
-    Levels& levels = LevelTable();
-    for (std::int32_t i = 0; i < static_cast<std::int32_t>(levels.size()); ++i) levels[i] = i / 48 + 1;
-}
+// The grey step 1..16 of a channel sum B + G + R.
+constexpr std::int32_t GreyStep(std::int32_t channelSum) { return channelSum / 48 + 1; }
 
 // The smallest channel sum whose grey step reaches `threshold`: comparing
 // sums against it gives the same answer as comparing steps, and needs no
 // look-up per pixel.
 std::int32_t SmallestSumReaching(std::int32_t threshold) {
-    const Levels& steps = LevelTable();
-    const auto it = std::find_if(steps.begin(), steps.end(),
-                                 [threshold](std::int32_t step) { return step >= threshold; });
-    return static_cast<std::int32_t>(it - steps.begin());
+    std::int32_t sum = 0;
+    while (sum <= 765 && GreyStep(sum) < threshold) ++sum;
+    return sum;
 }
 
 // For each of the four matrix rows, the smallest white sum of every column
@@ -391,7 +376,6 @@ void DitherRows(FilterRun& run, ErrorRows& errors, const DitherPass<kRowsBelow>&
 template <const auto& kKernel>
 void DiffuseErrors(FilterRun& run) {
     constexpr std::int32_t bound = kKernel.carryBound();
-    FillGreyLevels();
     const std::vector<std::int32_t> weighted = WeightedErrors<kKernel>();
     // The rows of a pair and the rows below the lower one.
     ErrorRows errors(kKernel.errorRows() + 1, run.width());
@@ -528,7 +512,6 @@ private:
 }  // namespace
 
 void OrderedDither(FilterRun& run) {
-    FillGreySteps();
     const std::array<std::vector<std::int32_t>, 4> whiteSums = WhiteSumRows(run.width());
     for (std::int32_t y = 1; y <= run.height(); ++y) {
         const std::vector<std::int32_t>& rowSums = whiteSums[static_cast<std::size_t>((y - 1) % 4)];
@@ -545,7 +528,7 @@ void StuckiDither(FilterRun& run) { DiffuseErrors<kStucki>(run); }
 void BlackAndWhite(FilterRun& run) {
     const std::int32_t mean = MeanGreyLevel(run.work);
     run.report(5);
-    SourceRows source(run, 1);
+    SourceRows source(run);
     const auto width = static_cast<std::size_t>(run.width());
     RowSharpener sharpener(width);
     std::vector<std::uint8_t> levels(width);

@@ -61,7 +61,6 @@ struct Bitmap {
 
 enum class ErrorKind {
     Overflow,
-    IndexOutOfRange,
     DivisionByZero,
     InvalidFloatingPoint,
     OutOfMemory,
@@ -114,15 +113,6 @@ bool FilterBusy();
 using YieldHook = std::function<void()>;
 void SetYieldHook(YieldHook hook);
 
-// Splits a packed colour red + 256 * green + 65536 * blue. Red keeps the sign
-// of the colour (-255..255); green and blue are its second and third bytes.
-struct SplitColour {
-    std::int32_t red;
-    std::int32_t green;
-    std::int32_t blue;
-};
-SplitColour SplitColor(std::int32_t colour);
-
 class FilterRun;
 using FilterRoutine = void (*)(FilterRun&);
 
@@ -135,6 +125,9 @@ struct FilterInfo {
     // True when a run with this amount may throw after it has begun writing
     // rows; such runs never write into the caller's bitmap directly.
     bool (*mayFailMidRun)(std::int32_t amount);
+    // An amount that shows the filter at work, for the benchmark: the
+    // editor's where a button runs the code.
+    std::int32_t typicalAmount;
 };
 
 // All 31 filters, in code order.
@@ -145,7 +138,6 @@ const FilterInfo* FindFilter(std::int32_t code);
 
 // The editor's one-click effects: a caption bound to a code and an amount.
 struct Preset {
-    std::string_view control;  // the button's name in the window
     std::string_view caption;
     std::int32_t code;
     std::int32_t amount;

@@ -16,7 +16,7 @@ namespace {
 // be negative for a negative amount; it enters the sum unchanged.
 struct TintedLanes {
     explicit TintedLanes(const FilterRun& run) : colour(ColourLaneMask(run.width())) {
-        const SplitColour split = SplitColor(run.amount);
+        const ColourParts split = SplitColour(run.amount);
         tint = ChannelLanes<std::int16_t>(run.width(), static_cast<std::int16_t>(split.blue),
                                           static_cast<std::int16_t>(split.green),
                                           static_cast<std::int16_t>(split.red), 0);
@@ -64,24 +64,22 @@ void EmbossDiagonally(FilterRun& run, std::int32_t sign) {
 class ColumnDifferences {
 public:
     ColumnDifferences(const PixelBuffer& image, std::int32_t sign) : image_(image), sign_(sign) {
-        for (auto& row : rows_) row.resize(image.stride());
+        for (auto& row : rows_.each()) row.resize(image.stride());
     }
 
     void take(std::int32_t r) {
         const std::uint8_t* source = image_.row(r);
-        std::int16_t* out = rows_[Slot(r)].data();
+        std::int16_t* out = rows_[r].data();
         for (std::size_t j = 4; j + 4 < image_.stride(); ++j)
             out[j] = static_cast<std::int16_t>(sign_ * (source[j - 4] - source[j + 4]));
     }
 
-    const std::int16_t* row(std::int32_t r) const { return rows_[Slot(r)].data(); }
+    const std::int16_t* row(std::int32_t r) const { return rows_[r].data(); }
 
 private:
-    static std::size_t Slot(std::int32_t r) { return static_cast<std::size_t>(r % 3); }
-
     PixelBuffer image_;
     std::int32_t sign_;
-    std::array<std::vector<std::int16_t>, 3> rows_;
+    RowRing<std::vector<std::int16_t>> rows_;
 };
 
 // v = sign * (left - right) + t, limited to 0..255, over rows and columns

@@ -1,5 +1,5 @@
 // What the filter routines share: the pixel buffer, the run they belong to,
-// the snapshot rows, the level table, the random generator and the arithmetic
+// the snapshot rows, pixel words, the random generator and the arithmetic
 // rules (32-bit overflow, half-to-even rounding). Private to the engine.
 #pragma once
 
@@ -66,8 +66,7 @@ inline std::uint8_t ClampByte(std::int32_t v) {
 }
 
 // WorkBits or SourceBits: 4 bytes a pixel, rows of 4 * width bytes, top
-// row first. at(c, x, y) is the 1-based (channel, x, y) addressing; hot loops
-// take row(y) once and walk it.
+// row first; row(y) takes the 1-based row, and loops walk it.
 struct PixelBuffer {
     std::uint8_t* data = nullptr;
     std::int32_t width = 0;
@@ -76,9 +75,6 @@ struct PixelBuffer {
     std::size_t stride() const { return std::size_t{4} * static_cast<std::size_t>(width); }
     std::uint8_t* row(std::int32_t y) const {
         return data + static_cast<std::size_t>(y - 1) * stride();
-    }
-    std::uint8_t& at(int c, std::int32_t x, std::int32_t y) const {
-        return row(y)[std::size_t{4} * static_cast<std::size_t>(x - 1) + static_cast<std::size_t>(c - 1)];
     }
 };
 
@@ -120,29 +116,41 @@ private:
     const YieldHook& yield_;
 };
 
-// SourceBits, for filters that read neighbours of the pixel they write.
-// When the run works on a copy the unchanged image is at hand; when it writes
-// into the caller's bitmap, the rows are saved just before they are
-// overwritten. `reach` is how many rows above the current one the filter
-// reads; rows below the current one are read from WorkBits, which the run
-// has not written yet.
+// The last N rows of something a filter works out per image row: row y
+// lives in slot y % N, so the rows a 3 x 3 window needs stay at hand while
+// the window moves down.
+template <class Row, std::size_t N = 3>
+class RowRing {
+public:
+    Row& operator[](std::int32_t y) { return rows_[static_cast<std::size_t>(y) % N]; }
+    const Row& operator[](std::int32_t y) const { return rows_[static_cast<std::size_t>(y) % N]; }
+    std::array<Row, N>& each() { return rows_; }
+
+private:
+    std::array<Row, N> rows_;
+};
+
+// SourceBits, for filters that read the rows above, at and below the one
+// they write. When the run works on a copy the unchanged image is at hand;
+// when it writes into the caller's bitmap, each row is saved just before it
+// is overwritten. The row below is read from WorkBits, which the run has not
+// written yet.
 class SourceRows {
 public:
-    SourceRows(const FilterRun& run, std::int32_t reach);
+    explicit SourceRows(const FilterRun& run);
 
     // Call before writing the first pixel of row y; rows in increasing order.
     void enter(std::int32_t y);
-    // Row y (1-based) of the image as the run found it; y at most `reach`
-    // rows above the last entered row.
+    // Row y (1-based) of the image as the run found it; y at most one row
+    // above the last entered row.
     const std::uint8_t* row(std::int32_t y) const;
 
 private:
     PixelBuffer work_;
     const std::uint8_t* pristine_;
-    std::int32_t slots_;
     std::int32_t first_ = 0;    // first entered row, 0 before any
     std::int32_t current_ = 0;  // last entered row
-    std::vector<std::uint8_t> saved_;
+    RowRing<std::vector<std::uint8_t>, 2> saved_;
 };
 
 // A byte-to-byte map for one channel, and the loop that applies one map per
@@ -162,19 +170,48 @@ inline void MapRow(std::uint8_t* row, std::int32_t width, const ChannelTables& t
     }
 }
 
+// A pixel as one 32-bit word: blue in the low byte, the fourth byte on top.
+// Filters that handle whole pixels load, store and keep the fourth byte
+// with these; loops over byte lanes use byte_lanes.h instead.
+static_assert(std::endian::native == std::endian::little, "the fourth byte is the top byte");
+constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
+
+inline std::uint32_t LoadPixel(const std::uint8_t* p) {
+    std::uint32_t pixel;
+    std::memcpy(&pixel, p, 4);
+    return pixel;
+}
+inline void StorePixel(std::uint8_t* p, std::uint32_t pixel) { std::memcpy(p, &pixel, 4); }
+
+// Blue, green and red of `colour` with the fourth byte of `kept`.
+constexpr std::uint32_t KeepFourthByte(std::uint32_t colour, std::uint32_t kept) {
+    return (colour & kColourBits) | (kept & ~kColourBits);
+}
+
+// Channel 0 (blue), 1 (green) or 2 (red) of a pixel word.
+constexpr std::uint32_t ChannelOf(std::uint32_t pixel, int channel) {
+    return (pixel >> (8 * channel)) & 0xFFu;
+}
+
 // Channels 1 to 3 of `pixels` pixels from `source` to `target`; the target
 // keeps its fourth bytes. Filters that build a row's result aside store it
 // with this: whole pixels at a time, which vectorises where byte stores do not.
 inline void StoreColours(std::uint8_t* target, const std::uint8_t* source, std::int32_t pixels) {
-    static_assert(std::endian::native == std::endian::little, "the fourth byte is the top byte");
     for (std::int32_t x = 0; x < pixels; ++x) {
-        std::uint32_t kept;
-        std::uint32_t colour;
-        std::memcpy(&kept, target + std::size_t{4} * static_cast<std::size_t>(x), 4);
-        std::memcpy(&colour, source + std::size_t{4} * static_cast<std::size_t>(x), 4);
-        const std::uint32_t pixel = (colour & 0x00FFFFFFu) | (kept & 0xFF000000u);
-        std::memcpy(target + std::size_t{4} * static_cast<std::size_t>(x), &pixel, 4);
+        std::uint8_t* const p = target + std::size_t{4} * static_cast<std::size_t>(x);
+        StorePixel(p, KeepFourthByte(LoadPixel(source + std::size_t{4} * static_cast<std::size_t>(x)), LoadPixel(p)));
     }
+}
+
+// Splits a packed colour red + 256 * green + 65536 * blue. Red keeps the sign
+// of the colour (-255..255); green and blue are its second and third bytes.
+struct ColourParts {
+    std::int32_t red;
+    std::int32_t green;
+    std::int32_t blue;
+};
+constexpr ColourParts SplitColour(std::int32_t colour) {
+    return {colour % 256, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF};
 }
 
 // Asks the memory system for the `count` bytes at `bytes`, which a loop will
@@ -183,12 +220,6 @@ inline void StoreColours(std::uint8_t* target, const std::uint8_t* source, std::
 inline void Prefetch(const std::uint8_t* bytes, std::size_t count) {
     for (std::size_t i = 0; i < count; i += 64) __builtin_prefetch(bytes + i);
 }
-
-// The engine's shared lookup table, indices 0..765.
-using Levels = std::array<std::int32_t, 766>;
-Levels& LevelTable();
-// LevelTable(i) = i \ 3: LevelTable(B + G + R) is a pixel's truncated grey level.
-void FillGreyLevels();
 
 // (B + G + R) \ 3 for a sum of three channels (0..765) without a division,
 // so that loops over whole rows vectorise. The factor lies just above 1/3:
@@ -207,8 +238,7 @@ constexpr bool GreyLevelIsExact() {
 static_assert(GreyLevelIsExact());
 
 // Truncated mean of the truncated grey levels (B + G + R) \ 3 of every pixel
-// of the unchanged image, summed in 64 bits. Fills LevelTable with the grey
-// levels first.
+// of the unchanged image, summed in 64 bits.
 std::int32_t MeanGreyLevel(const PixelBuffer& image);
 
 // The engine's uniform generator on [0, 1): one process-wide std::mt19937 in
@@ -219,10 +249,6 @@ void DrawUniform(std::span<float> out);
 // Replaces the generator's draws, for tests; an empty function restores it.
 void SetRandomSourceForTesting(std::function<void(std::span<float>)> source);
 
-// Contrast's treatment of a pixel whose mapped channels left 0..255: half of
-// each excess moves onto the other two channels, pass after pass.
-void SpreadOverflow(std::int32_t (&v)[3]);
-
 // Amounts for which a filter may fail after it has begun writing rows.
 bool ContrastMayFailMidRun(std::int32_t amount);
 bool SaturationMayFailMidRun(std::int32_t amount);
@@ -230,7 +256,8 @@ bool GammaMayFailMidRun(std::int32_t amount);
 bool SharpenMayFailMidRun(std::int32_t amount);
 bool EdgeEnhanceMayFailMidRun(std::int32_t amount);
 
-// Filter routines, one family per source file.
+// Filter routines, one family per source file: kernels.cpp, colour_maps.cpp,
+// tone.cpp, scatter.cpp, emboss.cpp, morphology.cpp, dithers.cpp, kuwahara.cpp.
 void Sharpen(FilterRun&);
 void Invert(FilterRun&);
 void Blur(FilterRun&);

@@ -67,7 +67,7 @@ RunValues Prepare(const Kernel& k, std::int32_t amount) {
         v.divisor = CheckedAdd(amount, k.divisor);
     }
     if (k.offsetIsColour) {
-        const SplitColour colour = SplitColor(amount);
+        const ColourParts colour = SplitColour(amount);
         v.offsets = {colour.blue, colour.green, colour.red, 0};
     }
     return v;
@@ -269,7 +269,7 @@ void FromSnapshot(FilterRun& run, const RunValues& v) {
     static_assert(!K.addsAmount);
     constexpr Range range = SumRange(K, K.weights[kCentre]);
     static_assert(range.low >= INT16_MIN && range.high <= INT16_MAX);
-    SourceRows source(run, 1);
+    SourceRows source(run);
     const PixelBuffer& work = run.work;
     const std::size_t end = work.stride() - 4;
     // The offsets byte by byte, so that one loop runs over all channels.

@@ -43,7 +43,7 @@ struct BoxRow {
 class Boxes {
 public:
     explicit Boxes(const PixelBuffer& image) : image_(image), columnSums_(image.stride()) {
-        for (BoxRow& row : rows_) {
+        for (BoxRow& row : rows_.each()) {
             row.mean.resize(image.stride());
             row.variation.resize(image.stride());
         }
@@ -58,8 +58,8 @@ public:
         const std::size_t lanes = image_.stride();
         std::uint16_t* sums = columnSums_.data();
         for (std::size_t j = 0; j < lanes; ++j) sums[j] = static_cast<std::uint16_t>(a[j] + b[j] + c[j]);
-        std::uint8_t* means = rows_[Slot(cy)].mean.data();
-        std::int16_t* variations = rows_[Slot(cy)].variation.data();
+        std::uint8_t* means = rows_[cy].mean.data();
+        std::int16_t* variations = rows_[cy].variation.data();
         for (std::size_t j = 4; j + 4 < lanes; ++j) {
             const auto boxSum = static_cast<std::uint16_t>(sums[j - 4] + sums[j] + sums[j + 4]);
             means[j] = static_cast<std::uint8_t>(NinthOf(boxSum));
@@ -73,14 +73,12 @@ public:
         }
     }
 
-    const BoxRow& row(std::int32_t cy) const { return rows_[Slot(cy)]; }
+    const BoxRow& row(std::int32_t cy) const { return rows_[cy]; }
 
 private:
-    static std::size_t Slot(std::int32_t cy) { return static_cast<std::size_t>(cy % 3); }
-
     PixelBuffer image_;
     std::vector<std::uint16_t> columnSums_;
-    std::array<BoxRow, 3> rows_;
+    RowRing<BoxRow> rows_;
 };
 
 // Row y from the boxes of rows y - 1 and y + 1, over columns 3..W-2. The

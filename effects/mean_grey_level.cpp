@@ -10,16 +10,6 @@
 
 namespace tegmora::effects {
 
-Levels& LevelTable() {
-    static Levels table{};
-    return table;
-}
-
-void FillGreyLevels() {
-    Levels& levels = LevelTable();
-    for (std::int32_t i = 0; i < static_cast<std::int32_t>(levels.size()); ++i) levels[i] = i / 3;
-}
-
 namespace {
 
 // The sum of the grey levels (B + G + R) \ 3 of `count` pixels; count at
@@ -57,7 +47,6 @@ std::uint32_t SumOfGreyLevels(const std::uint8_t* pixels, std::int32_t count) {
 }  // namespace
 
 std::int32_t MeanGreyLevel(const PixelBuffer& image) {
-    FillGreyLevels();
     std::int64_t sum = 0;
     for (std::int32_t y = 1; y <= image.height; ++y) {
         const std::uint8_t* const row = image.row(y);

@@ -11,6 +11,10 @@
 namespace tegmora::effects {
 namespace {
 
+// Contrast's table before the clamp: what each level maps to, which may lie
+// outside 0..255.
+using Levels = std::array<std::int32_t, 256>;
+
 // (A + 100) / 100 held in single precision.
 double ScaleFactor(std::int32_t amount) { return Single(CheckedAdd(amount, 100) / 100.0); }
 
@@ -32,8 +36,8 @@ void Settle(std::int32_t& v, std::int32_t& p, std::int32_t& q) {
     q = CheckedAdd(q, half);
 }
 
-}  // namespace
-
+// Contrast's treatment of a pixel whose mapped channels left 0..255: half of
+// each excess moves onto the other two channels, pass after pass.
 void SpreadOverflow(std::int32_t (&v)[3]) {
     std::int32_t& b = v[0];
     std::int32_t& g = v[1];
@@ -51,14 +55,12 @@ void SpreadOverflow(std::int32_t (&v)[3]) {
     }
 }
 
+}  // namespace
+
 void Brightness(FilterRun& run) {
     const double factor = ScaleFactor(run.amount);
-    Levels& levels = LevelTable();
     ByteTable map;
-    for (std::int32_t i = 0; i < 256; ++i) {
-        levels[i] = ClampByte(Nearest(factor * i));
-        map[i] = static_cast<std::uint8_t>(levels[i]);
-    }
+    for (std::int32_t i = 0; i < 256; ++i) map[i] = ClampByte(Nearest(factor * i));
     const ChannelTables tables{map, map, map};
     for (std::int32_t y = 1; y <= run.height(); ++y) {
         MapRow(run.work.row(y), run.width(), tables);
@@ -112,15 +114,13 @@ public:
     void mapRow(std::uint8_t* row, std::int32_t width, const Levels& levels) const {
         std::uint8_t* const end = row + std::size_t{4} * static_cast<std::size_t>(width);
         for (std::uint8_t* p = row; p != end; p += 4) {
-            std::uint32_t pixel;
-            std::memcpy(&pixel, p, sizeof pixel);
+            const std::uint32_t pixel = LoadPixel(p);
             const std::uint64_t sum = entries_[0][pixel & 0xFF] + entries_[1][(pixel >> 8) & 0xFF] +
                                       entries_[2][(pixel >> 16) & 0xFF];
             if ((sum & kHighBytes) == kSettled && (sum >> 48) <= 1) {
-                pixel = (pixel & 0xFF00'0000u) | static_cast<std::uint32_t>(sum & 0xFF) |
-                        static_cast<std::uint32_t>((sum >> 8) & 0xFF00) |
-                        static_cast<std::uint32_t>((sum >> 16) & 0xFF'0000);
-                std::memcpy(p, &pixel, sizeof pixel);
+                const auto colour = static_cast<std::uint32_t>((sum & 0xFF) | ((sum >> 8) & 0xFF00) |
+                                                               ((sum >> 16) & 0xFF'0000));
+                StorePixel(p, KeepFourthByte(colour, pixel));
             } else {
                 SpreadPixel(p, levels);
             }
@@ -216,7 +216,7 @@ void Contrast(FilterRun& run) {
     const std::int32_t mean = MeanGreyLevel(run.work);
     run.report(5);
     const double factor = ScaleFactor(run.amount);
-    Levels& levels = LevelTable();
+    Levels levels;
     for (std::int32_t k = 0; k < 256; ++k) levels[k] = Nearest(factor * (k - mean) + mean);
     ByteTable clamped;
     for (std::int32_t k = 0; k < 256; ++k) clamped[k] = ClampByte(levels[k]);

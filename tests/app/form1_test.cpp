@@ -316,7 +316,7 @@ void Form1Test::effectsAccumulateOnTheSliderResult() {
 }
 
 void Form1Test::engineFailureIsReported() {
-    static constexpr effects::Preset overflowing[] = {{"Command24", "Brighter", 14, INT_MAX}};
+    static constexpr effects::Preset overflowing[] = {{"Brighter", 14, INT_MAX}};
     Window window({{"a.bmp", FirstRoof()}}, overflowing);
     window.slider(3)->setValue(100);
     const QImage sliderResult = window.working();

@@ -65,7 +65,7 @@ private:
         const auto presets = effects::Presets();
         const effects::Preset& preset =
             presets[static_cast<std::size_t>(pick(0, static_cast<int>(presets.size()) - 1))];
-        window_.child<QPushButton>(QStringOf(preset.control))->click();
+        window_.child<QPushButton>(EffectButtonName(preset))->click();
     }
 
     void moveSlider() { window_.slider(pick(1, 3))->setValue(pick(-255, 255)); }

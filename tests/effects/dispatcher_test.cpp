@@ -15,7 +15,7 @@ using testing::TestImage;
 TEST(SplitColorTest, SplitsPackedColours) {
     struct Case {
         std::int32_t colour;
-        SplitColour expected;
+        ColourParts expected;
     };
     const Case cases[] = {
         {16777215, {255, 255, 255}}, {255, {255, 0, 0}},     {255 * 256, {0, 255, 0}},
@@ -23,7 +23,7 @@ TEST(SplitColorTest, SplitsPackedColours) {
         {-255, {-255, 255, 255}},
     };
     for (const Case& c : cases) {
-        const SplitColour s = SplitColor(c.colour);
+        const ColourParts s = SplitColour(c.colour);
         EXPECT_EQ(s.red, c.expected.red) << c.colour;
         EXPECT_EQ(s.green, c.expected.green) << c.colour;
         EXPECT_EQ(s.blue, c.expected.blue) << c.colour;

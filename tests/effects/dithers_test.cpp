@@ -150,32 +150,6 @@ TEST(OrderedDitherTest, MatchesSlowReferenceOnRandomImages) {
     }
 }
 
-// The level table is engine state that each filter fills for itself. Brightness
-// leaves its own entries there first; at the filter's first report the table
-// must hold what the filter put there.
-std::vector<int> LevelsAtFirstReport(std::int32_t code, std::int32_t amount) {
-    TestImage image = TestImage::Random(3, 2, 4);
-    std::int32_t progress = 0;
-    ApplyFilter(14, image.view(), 5, progress);
-    std::vector<int> levels;
-    const YieldHookScope scope([&] {
-        if (levels.empty()) levels.assign(LevelTable().begin(), LevelTable().end());
-    });
-    ApplyFilter(code, image.view(), amount, progress);
-    return levels;
-}
-
-TEST(DitherLevelTableTest, HoldsGreyStepsOrGreyLevels) {
-    std::vector<int> steps(766);
-    std::vector<int> greys(766);
-    for (int i = 0; i < 766; ++i) {
-        steps[static_cast<std::size_t>(i)] = i / 48 + 1;
-        greys[static_cast<std::size_t>(i)] = i / 3;
-    }
-    EXPECT_EQ(LevelsAtFirstReport(kOrdered, 0), steps);
-    for (const std::int32_t code : kDiffusionCodes) EXPECT_EQ(LevelsAtFirstReport(code, 10), greys) << code;
-}
-
 TEST(OrderedDitherTest, ReportsEveryRow) {
     EXPECT_EQ(ProgressOf(kOrdered, TestImage(2, 3)), (std::vector<std::int32_t>{33, 66, 100, 100}));
 }

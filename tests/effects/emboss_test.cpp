@@ -32,7 +32,7 @@ bool IsDiagonal(std::int32_t code) { return code == kDiagonal || code == kRevers
 // The plain way: the diagonal pair in place, the horizontal pair from a copy
 // of the image as it was.
 TestImage SlowEmboss(std::int32_t code, const TestImage& in, std::int32_t amount) {
-    const SplitColour split = SplitColor(amount);
+    const ColourParts split = SplitColour(amount);
     const int tint[4] = {0, split.blue, split.green, split.red};
     TestImage out = in;
     if (IsDiagonal(code)) {

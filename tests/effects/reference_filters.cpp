@@ -56,7 +56,7 @@ void Kernel(std::int32_t code, TestImage& work, std::int32_t a, Progress& progre
         centre = Add(a, 9);
         divisor = Add(a, 1);
     }
-    const SplitColour colour = SplitColor(a);
+    const ColourParts colour = SplitColour(a);
     const std::int32_t base[3] = {colour.blue, colour.green, colour.red};
     const TestImage source = work;
     const TestImage& read = ReadsInPlace(code) ? work : source;

@@ -51,6 +51,27 @@ TEST(BrightnessTest, AmountsBeyond32BitsFailWithoutChangingTheImage) {
     }
 }
 
+// Contrast's spreading, written out plainly: while a channel lies outside
+// 0..255, each in turn is clamped and half its excess, truncated toward zero,
+// goes onto both others.
+void SpreadOverflow(std::int32_t (&v)[3]) {
+    const auto inByte = [&v] { return std::all_of(v, v + 3, [](std::int32_t c) { return c >= 0 && c <= 255; }); };
+    while (!inByte()) {
+        if (std::max({v[0], v[1], v[2]}) <= 0) {
+            v[0] = v[1] = v[2] = 0;
+        } else if (std::min({v[0], v[1], v[2]}) >= 255) {
+            v[0] = v[1] = v[2] = 255;
+        } else {
+            for (int c = 0; c < 3; ++c) {
+                const std::int32_t excess = v[c] < 0 ? v[c] : (v[c] > 255 ? v[c] - 255 : 0);
+                v[c] = std::clamp(v[c], 0, 255);
+                v[(c + 1) % 3] += excess / 2;
+                v[(c + 2) % 3] += excess / 2;
+            }
+        }
+    }
+}
+
 TEST(ContrastTest, SpreadsOverflowOntoTheOtherChannels) {
     struct Case {
         std::int32_t in[3];
