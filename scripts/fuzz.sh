@@ -5,7 +5,6 @@
 #   scripts/fuzz.sh              20 seconds each (the test command's run)
 #   scripts/fuzz.sh 600          ten minutes each
 #   scripts/fuzz.sh 3600 image   one hour of the image target only
-#   scripts/fuzz.sh --make-seeds rewrite fuzz/corpus from fuzz/make_seeds.cpp
 #
 # Everything the runs write stays in build/fuzz/work/<target>: the grown
 # corpus and the log of the last run, and in findings/ every input that broke
@@ -26,18 +25,10 @@ configure_and_build() {
   } >"$build/build.log" 2>&1 || { cat "$build/build.log"; exit 1; }
 }
 
-if [[ ${1:-} == --make-seeds ]]; then
-  configure_and_build make_seeds
-  rm -rf fuzz/corpus
-  "$build/fuzz/make_seeds" fuzz/corpus
-  echo "fuzz/corpus: $(find fuzz/corpus -type f | wc -l) files, $(du -sb fuzz/corpus | cut -f1) bytes"
-  exit 0
-fi
-
 seconds=${1:-20}
 shift || true
 targets=("${@:-${all_targets[@]}}")
-[[ $seconds =~ ^[0-9]+$ ]] || { echo "usage: $0 [seconds] [target...] | --make-seeds" >&2; exit 2; }
+[[ $seconds =~ ^[0-9]+$ ]] || { echo "usage: $0 [seconds] [target...]" >&2; exit 2; }
 
 configure_and_build "${targets[@]/%/_fuzzer}"
 

@@ -1,16 +1,25 @@
 // Tiny images built inline, addressed like the engine: (channel, x, y) with
-// channel 1 blue, 2 green, 3 red, 4 the fourth byte, and 1-based x and y.
+// channel 1 blue, 2 green, 3 red, 4 the fourth byte, and 1-based x and y;
+// running a filter and recording what it reports; scripted random draws.
 #pragma once
 
 #include "effects.h"
+#include "engine.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
+#include <ostream>
 #include <random>
-#include <string>
+#include <span>
 #include <vector>
 
 namespace tegmora::effects::testing {
+
+inline constexpr WriteBack kWriteBacks[] = {WriteBack::AtEnd, WriteBack::AsRowsFinish};
 
 struct TestImage {
     std::int32_t width = 0;
@@ -22,68 +31,109 @@ struct TestImage {
         for (std::size_t i = 3; i < bits.size(); i += 4) bits[i] = 0xA5;
     }
 
-    // Every pixel (blue, green, red).
-    static TestImage Filled(std::int32_t w, std::int32_t h, std::uint8_t blue, std::uint8_t green,
-                            std::uint8_t red) {
-        TestImage image(w, h);
-        for (std::int32_t y = 1; y <= h; ++y)
-            for (std::int32_t x = 1; x <= w; ++x) image.set(x, y, blue, green, red);
-        return image;
-    }
-
     // Rows of grey levels, top row first: the same value in all three channels.
     static TestImage Grey(std::initializer_list<std::initializer_list<int>> rows) {
-        const auto h = static_cast<std::int32_t>(rows.size());
-        const auto w = static_cast<std::int32_t>(rows.begin()->size());
-        TestImage image(w, h);
-        std::int32_t y = 1;
+        TestImage image(static_cast<std::int32_t>(rows.begin()->size()), static_cast<std::int32_t>(rows.size()));
+        std::size_t i = 0;
         for (const auto& row : rows) {
-            std::int32_t x = 1;
-            for (int v : row) {
-                const auto b = static_cast<std::uint8_t>(v);
-                image.set(x++, y, b, b, b);
+            for (const int v : row) {
+                std::fill_n(image.bits.begin() + static_cast<std::ptrdiff_t>(i), 3, static_cast<std::uint8_t>(v));
+                i += 4;
             }
-            ++y;
         }
         return image;
     }
 
-    static TestImage Random(std::int32_t w, std::int32_t h, std::uint32_t seed) {
+    // Every byte, the fourth too, drawn from `values` (any byte when empty):
+    // few distinct values give many ties.
+    static TestImage Random(std::int32_t w, std::int32_t h, std::uint32_t seed,
+                            const std::vector<std::uint8_t>& values = {}) {
         TestImage image(w, h);
         std::mt19937 gen(seed);
-        for (auto& b : image.bits) b = static_cast<std::uint8_t>(gen());
+        for (auto& b : image.bits)
+            b = values.empty() ? static_cast<std::uint8_t>(gen()) : values[gen() % values.size()];
         return image;
     }
 
     std::uint8_t& at(int channel, std::int32_t x, std::int32_t y) {
-        return bits[(static_cast<std::size_t>(y - 1) * width + (x - 1)) * 4 + (channel - 1)];
+        return bits[(static_cast<std::size_t>(y - 1) * width + static_cast<std::size_t>(x - 1)) * 4 +
+                    static_cast<std::size_t>(channel - 1)];
     }
     std::uint8_t at(int channel, std::int32_t x, std::int32_t y) const {
-        return bits[(static_cast<std::size_t>(y - 1) * width + (x - 1)) * 4 + (channel - 1)];
-    }
-    void set(std::int32_t x, std::int32_t y, std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
-        at(1, x, y) = blue;
-        at(2, x, y) = green;
-        at(3, x, y) = red;
-    }
-    // Channel 1 of every pixel as rows, for comparing grey results.
-    std::vector<std::vector<int>> blueRows() const {
-        std::vector<std::vector<int>> rows(static_cast<std::size_t>(height));
-        for (std::int32_t y = 1; y <= height; ++y)
-            for (std::int32_t x = 1; x <= width; ++x) rows[y - 1].push_back(at(1, x, y));
-        return rows;
+        return const_cast<TestImage&>(*this).at(channel, x, y);
     }
 
-    Bitmap view() { return {bits.data(), width, height}; }
     bool operator==(const TestImage&) const = default;
 };
 
-// Runs one filter and returns the result; the progress ends in `progress`.
-inline TestImage Applied(std::int32_t code, TestImage image, std::int32_t amount = 0,
-                         WriteBack writeBack = WriteBack::AtEnd) {
-    std::int32_t progress = -1;
-    ApplyFilter(code, image.view(), amount, progress, writeBack);
-    return image;
+// What a run leaves behind: the image, the error if it failed, and every
+// progress value reported, in order (not compared: filters differ in it).
+struct Outcome {
+    TestImage image;
+    std::optional<ErrorKind> error;
+    std::vector<std::int32_t> progress;
+
+    bool operator==(const Outcome& other) const { return image == other.image && error == other.error; }
+};
+
+inline void PrintTo(const Outcome& outcome, std::ostream* out) {
+    *out << (outcome.error ? ErrorKindText(*outcome.error) : "no error") << ", rows of blue, green, red, fourth:";
+    const auto stride = 4 * static_cast<std::size_t>(outcome.image.width);
+    for (std::size_t i = 0; i < outcome.image.bits.size(); ++i)
+        *out << (i % stride == 0 ? "\n  " : " ") << int{outcome.image.bits[i]};
 }
+
+// Runs `code` through ApplyFilter on a copy of `image` that lies between two
+// guard bands, records what it reports, and checks that the guards, the
+// busy flag and, after a failure, the image are as they were.
+inline Outcome EngineRun(std::int32_t code, const TestImage& image, std::int32_t amount,
+                         WriteBack writeBack = WriteBack::AtEnd) {
+    constexpr std::ptrdiff_t kGuard = 64;
+    const auto size = static_cast<std::ptrdiff_t>(image.bits.size());
+    std::vector<std::uint8_t> buffer(image.bits.size() + 2 * kGuard, 0x5A);
+    const auto body = buffer.begin() + kGuard;
+    std::copy(image.bits.begin(), image.bits.end(), body);
+    Outcome outcome{image, std::nullopt, {}};
+    std::int32_t progress = -1;
+    SetYieldHook([&] { outcome.progress.push_back(progress); });
+    try {
+        ApplyFilter(code, {&*body, image.width, image.height}, amount, progress, writeBack);
+    } catch (const FilterError& e) {
+        outcome.error = e.kind();
+        EXPECT_EQ(e.code(), code);
+    }
+    SetYieldHook(nullptr);
+    EXPECT_FALSE(FilterBusy());
+    EXPECT_EQ(std::count(buffer.begin(), body, 0x5A), kGuard) << "code " << code << " wrote before the image";
+    EXPECT_EQ(std::count(body + size, buffer.end(), 0x5A), kGuard) << "code " << code << " wrote after the image";
+    std::copy(body, body + size, outcome.image.bits.begin());
+    if (outcome.error) {
+        EXPECT_EQ(outcome.image, image) << "code " << code << ": a failed run changed the image";
+    }
+    return outcome;
+}
+
+// Makes the engine's generator hand out `draws` in order; drawing more fails
+// the test. Restores the real generator when it goes out of scope.
+class ScriptedDraws {
+public:
+    explicit ScriptedDraws(std::vector<float> draws) : draws_(std::move(draws)) {
+        SetRandomSourceForTesting([this](std::span<float> out) {
+            for (float& r : out) {
+                if (used_ == draws_.size()) ADD_FAILURE() << "more than the " << draws_.size() << " scripted draws";
+                r = used_ < draws_.size() ? draws_[used_++] : 0.0f;
+            }
+        });
+    }
+    ~ScriptedDraws() { SetRandomSourceForTesting(nullptr); }
+    ScriptedDraws(const ScriptedDraws&) = delete;
+    ScriptedDraws& operator=(const ScriptedDraws&) = delete;
+
+    std::size_t used() const { return used_; }
+
+private:
+    std::vector<float> draws_;
+    std::size_t used_ = 0;
+};
 
 }  // namespace tegmora::effects::testing
