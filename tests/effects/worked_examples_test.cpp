@@ -49,6 +49,7 @@ TEST(WorkedExampleTest, EachRuleGivesTheWorkedResult) {
          {{255, 64, 64}, {0, 0, 0}}},
         {"auto levels: 127.5 rounds to even", 28, 0, 3, GreyPixels({50, 100, 150}), GreyPixels({0, 128, 255})},
         {"pixelize truncates each block's mean", 15, 2, 3, GreyPixels({10, 21, 30}), GreyPixels({15, 15, 30})},
+        {"pixelize: 49 ones times a rounded 1 / 49 is still 1", 15, 7, 7, Pixels(49, {1, 1, 1}), Pixels(49, {1, 1, 1})},
         {"reverse diagonal emboss: |-(100 - 30) + 64|", 10, 0x00404040, 2, GreyPixels({100, 0, 0, 30}),
          GreyPixels({6, 0, 0, 30})},
         {"horizontal emboss: amount -20 tints red -20, blue and green 255", 9, -20, 3,
