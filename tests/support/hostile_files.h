@@ -1,5 +1,5 @@
-// Files and file systems that misbehave, for the tests of what the window and
-// tegmora-fx do with them: bitmap headers that claim too much, files the
+// Files and file systems that misbehave, for the tests of what tegmora-fx
+// does with them: bitmap headers that claim too much, files the
 // process may not read, folders it may not write, a disk that fills up, paths
 // that are not regular files.
 #pragma once
@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
-#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -69,40 +68,22 @@ inline bool SetMode(const QString& path, mode_t mode) {
     return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
-// Root reads and writes past permissions, so a test that needs them to bite
-// runs as the unprivileged user when it runs as root.
-inline constexpr uid_t kUnprivilegedUser = 65534;
-
-inline bool RunningAsRoot() { return ::geteuid() == 0; }
-
-// Run as root, hands `tree` to the unprivileged user so that permissions on
-// it bite as they would for its owner. Returns why that failed, or the empty
-// text; does nothing for anyone else.
-inline QString HandToUnprivilegedUser(const QString& tree) {
-    if (!RunningAsRoot()) return {};
-    const std::filesystem::path root(QFile::encodeName(tree).toStdString());
-    const auto hand = [](const std::filesystem::path& path) {
-        if (::lchown(path.c_str(), kUnprivilegedUser, kUnprivilegedUser) == 0) return QString();
-        return QStringLiteral("cannot hand %1 to the unprivileged user: %2")
-            .arg(QString::fromStdString(path.string()), QString::fromLocal8Bit(std::strerror(errno)));
-    };
-    QString problem = hand(root);
-    for (auto entry = std::filesystem::recursive_directory_iterator(root);
-         problem.isEmpty() && entry != std::filesystem::recursive_directory_iterator(); ++entry)
-        problem = hand(entry->path());
-    return problem;
-}
-
 // Makes permissions on `tree` bite in this process for the length of the
 // scope: run as root, hands `tree` to the unprivileged user and takes on that
 // user's real and effective identity (access() asks the real one) until the
-// scope ends, keeping root as the saved identity to come back to.
+// scope ends, keeping root as the saved identity to come back to. Root
+// reads and writes past permissions; anyone else needs nothing done.
 class Unprivileged {
 public:
-    explicit Unprivileged(const QString& tree) : problem_(HandToUnprivilegedUser(tree)) {
-        if (!problem_.isEmpty() || !RunningAsRoot()) return;
-        if (::setresgid(kUnprivilegedUser, kUnprivilegedUser, 0) != 0 ||
-            ::setresuid(kUnprivilegedUser, kUnprivilegedUser, 0) != 0) {
+    explicit Unprivileged(const QString& tree) {
+        if (::geteuid() != 0) return;
+        const std::filesystem::path root(QFile::encodeName(tree).toStdString());
+        hand(root);
+        for (auto entry = std::filesystem::recursive_directory_iterator(root);
+             problem_.isEmpty() && entry != std::filesystem::recursive_directory_iterator(); ++entry)
+            hand(entry->path());
+        if (!problem_.isEmpty()) return;
+        if (::setresgid(kUser, kUser, 0) != 0 || ::setresuid(kUser, kUser, 0) != 0) {
             problem_ = QStringLiteral("cannot take on the unprivileged user's identity: %1")
                            .arg(QString::fromLocal8Bit(std::strerror(errno)));
             Restore();
@@ -120,6 +101,14 @@ public:
     const QString& problem() const { return problem_; }
 
 private:
+    static constexpr uid_t kUser = 65534;  // nobody
+
+    void hand(const std::filesystem::path& path) {
+        if (::lchown(path.c_str(), kUser, kUser) != 0)
+            problem_ = QStringLiteral("cannot hand %1 to the unprivileged user: %2")
+                           .arg(QString::fromStdString(path.string()), QString::fromLocal8Bit(std::strerror(errno)));
+    }
+
     // Root's identity comes back for a process whose saved user is root.
     // Changing identity left the process undumpable, which would keep a leak
     // checker from inspecting it at exit.
@@ -130,35 +119,6 @@ private:
     }
 
     bool dropped_ = false;
-    QString problem_;
-};
-
-// Holds a write lock on the whole of a file for the life of the object, as
-// another program would. Open file description locks conflict with each
-// other within one process too, so a second lock on the file shows it.
-class LockedFile {
-public:
-    explicit LockedFile(const QString& path)
-        : descriptor_(::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC)) {
-        struct flock whole {};
-        whole.l_type = F_WRLCK;
-        whole.l_whence = SEEK_SET;
-        if (descriptor_ < 0 || ::fcntl(descriptor_, F_OFD_SETLK, &whole) != 0)
-            problem_ = QStringLiteral("cannot lock %1: %2")
-                           .arg(path, errno == EAGAIN ? QStringLiteral("already locked")
-                                                      : QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    ~LockedFile() {
-        if (descriptor_ >= 0) ::close(descriptor_);
-    }
-    LockedFile(const LockedFile&) = delete;
-    LockedFile& operator=(const LockedFile&) = delete;
-
-    // Why the file could not be locked; empty when it is.
-    const QString& problem() const { return problem_; }
-
-private:
-    int descriptor_;
     QString problem_;
 };
 
