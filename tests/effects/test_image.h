@@ -31,19 +31,6 @@ struct TestImage {
         for (std::size_t i = 3; i < bits.size(); i += 4) bits[i] = 0xA5;
     }
 
-    // Rows of grey levels, top row first: the same value in all three channels.
-    static TestImage Grey(std::initializer_list<std::initializer_list<int>> rows) {
-        TestImage image(static_cast<std::int32_t>(rows.begin()->size()), static_cast<std::int32_t>(rows.size()));
-        std::size_t i = 0;
-        for (const auto& row : rows) {
-            for (const int v : row) {
-                std::fill_n(image.bits.begin() + static_cast<std::ptrdiff_t>(i), 3, static_cast<std::uint8_t>(v));
-                i += 4;
-            }
-        }
-        return image;
-    }
-
     // Every byte, the fourth too, drawn from `values` (any byte when empty):
     // few distinct values give many ties.
     static TestImage Random(std::int32_t w, std::int32_t h, std::uint32_t seed,

@@ -92,9 +92,9 @@ struct Limit {
 };
 
 TEST(WorkedExampleTest, FailingAmountsAndTheirLimits) {
-    const TestImage black3 = TestImage::Grey({{0, 0, 0}, {0, 0, 0}, {0, 0, 0}});
-    const TestImage white3 = TestImage::Grey({{255, 255, 255}, {255, 255, 255}, {255, 255, 255}});
-    const TestImage black2 = TestImage::Grey({{0, 0}, {0, 0}});
+    const TestImage black3 = Image(3, Pixels(9, {0, 0, 0}));
+    const TestImage white3 = Image(3, Pixels(9, {255, 255, 255}));
+    const TestImage black2 = Image(2, Pixels(4, {0, 0, 0}));
     const TestImage redOnBlack = Image(3, {{0, 0, 0}, {0, 0, 0}, {0, 0, 255}});
     const Limit limits[] = {
         {1, -8, black3, ErrorKind::DivisionByZero},
@@ -112,8 +112,8 @@ TEST(WorkedExampleTest, FailingAmountsAndTheirLimits) {
         {29, -1'073'741'825, black2, ErrorKind::Overflow}, {30, 1'263'300'000, redOnBlack, ErrorKind::Overflow},
         {30, 1'263'000'000, redOnBlack, std::nullopt}, {31, 0, black2, ErrorKind::DivisionByZero},
         {31, -100, black2, ErrorKind::InvalidFloatingPoint},
-        {31, -100, TestImage::Grey({{255, 200}}), ErrorKind::Overflow},
-        {31, -100, TestImage::Grey({{255, 255}}), std::nullopt},
+        {31, -100, Image(2, GreyPixels({255, 200})), ErrorKind::Overflow},
+        {31, -100, Image(2, GreyPixels({255, 255})), std::nullopt},
     };
     for (const Limit& limit : limits) {
         for (const WriteBack mode : kWriteBacks) {
