@@ -226,12 +226,11 @@ private:
     r = _mm256_min_epi16(_mm256_max_epi16(r, floor), ceiling);
 }
 
-// SpreadOverflow on every lane. It looks for a bound before each settling
-// pass; looking once before the first pass and then after each one makes
-// the same checks, and ends a pixel that reached a bound in the same round.
+// SpreadOverflow on every lane, looking for a bound after each settling
+// pass rather than before: a pixel with all its values at or beyond one
+// bound keeps them there through a pass and ends on that bound either way.
 // Pixels in range come through unchanged.
 [[gnu::target("avx2")]] void Spread(__m256i& b, __m256i& g, __m256i& r) {
-    EndAtBounds(b, g, r);
     while (!AllBytes(b, g, r)) {
         Settle(b, g, r);
         Settle(g, b, r);
