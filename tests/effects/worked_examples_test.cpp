@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <optional>
 
@@ -22,6 +24,13 @@ TestImage Image(std::int32_t width, const Pixels& pixels) {
 Pixels GreyPixels(std::initializer_list<int> levels) {
     Pixels pixels;
     for (const int v : levels) pixels.push_back({v, v, v});
+    return pixels;
+}
+
+// `count` pixels of one colour, then as many black ones.
+Pixels ThenBlack(std::size_t count, const std::array<int, 3>& colour) {
+    Pixels pixels(2 * count, {0, 0, 0});
+    std::fill_n(pixels.begin(), count, colour);
     return pixels;
 }
 
@@ -47,6 +56,8 @@ TEST(WorkedExampleTest, EachRuleGivesTheWorkedResult) {
         {"saturation rounds half to even", 30, 50, 2, {{1, 4, 0}, {3, 2, 4}}, {{1, 6, 0}, {3, 2, 4}}},
         {"contrast spreads half the excess onto the other channels", 17, 100, 2, {{255, 0, 0}, {0, 0, 0}},
          {{255, 64, 64}, {0, 0, 0}}},
+        {"contrast: (-79, 425, 425) passes (254, 255, 255) on its way to white", 17, 100, 32,
+         ThenBlack(16, {3, 255, 255}), ThenBlack(16, {255, 255, 255})},
         {"auto levels: 127.5 rounds to even", 28, 0, 3, GreyPixels({50, 100, 150}), GreyPixels({0, 128, 255})},
         {"pixelize truncates each block's mean", 15, 2, 3, GreyPixels({10, 21, 30}), GreyPixels({15, 15, 30})},
         {"pixelize: 49 ones times a rounded 1 / 49 is still 1", 15, 7, 7, Pixels(49, {1, 1, 1}), Pixels(49, {1, 1, 1})},
