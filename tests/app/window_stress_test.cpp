@@ -15,16 +15,6 @@ namespace {
 
 using testing::Window;
 
-QImage Opaque(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
-
-int ColourCountUpTo257(const QImage& image) {
-    const QImage opaque = Opaque(image);
-    QSet<QRgb> colours;
-    for (int y = 0; y < opaque.height() && colours.size() <= 256; ++y)
-        for (int x = 0; x < opaque.width(); ++x) colours.insert(opaque.pixel(x, y));
-    return static_cast<int>(colours.size());
-}
-
 class Player {
 public:
     explicit Player(Window& window) : window_(window) {}
@@ -73,9 +63,11 @@ private:
         window_.click("Command1");
         if (name == 4 || effects::FilterBusy()) return;
         const imageio::LoadedImage saved = imageio::LoadImage(window_.dialogs.savePathAnswer);
-        // An 8-bit roof of more than 256 colours is reduced on the way out.
-        if (!saved.palettised.isNull() && ColourCountUpTo257(window_.working()) > 256) return;
-        QCOMPARE(Opaque(saved.image), Opaque(window_.working()));
+        // An 8-bit roof may be reduced to 256 colours on the way out; the
+        // window's own tests pin the exact 8-bit cases.
+        QVERIFY2(saved.error.isEmpty(), qPrintable(saved.error));
+        if (!saved.palettised.isNull()) return;
+        QCOMPARE(saved.image, window_.working());
         ++checkedSaves;
     }
 

@@ -16,10 +16,8 @@ QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RG
 // Pixels of `written` whose index is not the lowest of the palette entries
 // nearest to the colour the pixel had in `image`, by squared distance.
 int PixelsOffTheirNearestEntry(const QImage& image, const QImage& written) {
-    const auto distance = [](QRgb a, QRgb b) {
-        return (qRed(a) - qRed(b)) * (qRed(a) - qRed(b)) + (qGreen(a) - qGreen(b)) * (qGreen(a) - qGreen(b)) +
-               (qBlue(a) - qBlue(b)) * (qBlue(a) - qBlue(b));
-    };
+    const auto square = [](int d) { return d * d; };
+    const auto distance = [&](QRgb a, QRgb b) { return square(qRed(a) - qRed(b)) + square(qGreen(a) - qGreen(b)) + square(qBlue(a) - qBlue(b)); };
     int off = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {

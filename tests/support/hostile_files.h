@@ -59,11 +59,6 @@ inline bool MakeFifo(const QString& path) {
     return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
 }
 
-inline bool IsFifo(const QString& path) {
-    struct stat status {};
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
-}
-
 inline bool SetMode(const QString& path, mode_t mode) {
     return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
