@@ -28,8 +28,9 @@ struct Size {
     std::int32_t width;
     std::int32_t height;
 };
-// Odd and tiny sizes, and one wide enough for every vector loop and stretch.
-constexpr Size kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {6, 5}, {41, 6}};
+// Odd and tiny sizes, one wide enough for every vector loop and stretch, and
+// one row longer than a batch of the vector loops that defer work.
+constexpr Size kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {6, 5}, {41, 6}, {1030, 1}};
 
 // Any bytes; few values (ties, and the extremes); a white first row above
 // any bytes, so that a filter failing on a later row shows if it wrote the
