@@ -163,14 +163,15 @@ private:
     const std::int32_t* levels_;
 };
 
-// The levels of the sixteen pixels computed on ContrastRows's line.
+// The levels of the sixteen pixels computed on ContrastRows's line. A
+// rounding multiply-high forms (c * 2^(15 - shift) * multiplier + 2^14) >> 15,
+// which is (c * multiplier + 2^(shift - 1)) >> shift for the centred level c.
 class LineLevels {
 public:
     [[gnu::target("avx2")]] explicit LineLevels(const ContrastRows::Line& line)
-        : factors_(_mm256_set1_epi32(static_cast<int>(static_cast<std::uint16_t>(line.multiplier)) |
-                                     (1 << (line.shift - 1 + 16)))),
+        : multiplier_(_mm256_set1_epi16(line.multiplier)),
           mean_(_mm256_set1_epi16(line.mean)),
-          shift_(_mm_cvtsi32_si128(line.shift)) {}
+          scale_(_mm_cvtsi32_si128(15 - line.shift)) {}
 
     [[gnu::target("avx2")]] Channels operator()(__m256i first, __m256i second) const {
         const __m256i blueGreen = _mm256_packus_epi32(_mm256_and_si256(first, _mm256_set1_epi32(0xFFFF)),
@@ -182,19 +183,14 @@ public:
     }
 
 private:
-    // Each centred level paired with 1, so that one multiply-add forms
-    // (k - mean) * multiplier + the half.
     [[gnu::target("avx2")]] __m256i Level(__m256i k) const {
-        const __m256i centred = _mm256_sub_epi16(k, mean_);
-        const __m256i ones = _mm256_set1_epi16(1);
-        const __m256i low = _mm256_sra_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(centred, ones), factors_), shift_);
-        const __m256i high = _mm256_sra_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(centred, ones), factors_), shift_);
-        return _mm256_add_epi16(_mm256_packs_epi32(low, high), mean_);
+        const __m256i centred = _mm256_sll_epi16(_mm256_sub_epi16(k, mean_), scale_);
+        return _mm256_add_epi16(_mm256_mulhrs_epi16(centred, multiplier_), mean_);
     }
 
-    __m256i factors_;
+    __m256i multiplier_;
     __m256i mean_;
-    __m128i shift_;
+    __m128i scale_;
 };
 
 [[gnu::target("avx2")]] bool AllBytes(__m256i b, __m256i g, __m256i r) {
@@ -226,15 +222,20 @@ private:
     r = _mm256_min_epi16(_mm256_max_epi16(r, floor), ceiling);
 }
 
+// The three settling steps of one spreading pass.
+[[gnu::target("avx2"), gnu::always_inline]] inline void SettleEach(Channels& c) {
+    Settle(c.blue, c.green, c.red);
+    Settle(c.green, c.blue, c.red);
+    Settle(c.red, c.blue, c.green);
+}
+
 // One spreading pass of SpreadOverflow on every lane, looking for a bound
 // after the pass rather than before: a pixel with all its values at or
 // beyond one bound keeps them there through a pass and ends on that bound
 // either way. Pixels in range come through unchanged, so a pass more than a
 // block needs changes nothing.
 [[gnu::target("avx2"), gnu::always_inline]] inline void SpreadOnce(Channels& c) {
-    Settle(c.blue, c.green, c.red);
-    Settle(c.green, c.blue, c.red);
-    Settle(c.red, c.blue, c.green);
+    SettleEach(c);
     EndAtBounds(c.blue, c.green, c.red);
 }
 
@@ -254,21 +255,23 @@ private:
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 32), _mm256_unpackhi_epi16(low, redAndFourth));
 }
 
-// A block the first pass left unsettled, and where it goes.
+// A block the first settling steps left unsettled, and where it goes.
 struct Unsettled {
     Channels channels;
     std::uint8_t* at;
 };
 
-// Most blocks of a busy image settle in one pass, the rest in two or three
-// more, in no predictable order. So the first pass runs on every block
-// without a branch on its outcome, and the unsettled blocks are finished
-// together afterwards, where their passes overlap instead of waiting on a
-// mispredicted loop exit.
+// Most blocks of a busy image settle in their first pass, the rest in two or
+// three more, in no predictable order. So the first pass's settling steps
+// run on every block without a branch on their outcome, and the unsettled
+// blocks are finished together afterwards, where their passes overlap
+// instead of waiting on a mispredicted loop exit. The first pass's look for
+// a bound waits for the finish too: it changes no block that has settled.
 constexpr std::size_t kBatch = 64;
 
 [[gnu::target("avx2"), gnu::always_inline]] inline void Finish(Unsettled* blocks, std::size_t count) {
     for (Unsettled* u = blocks; u != blocks + count; ++u) {
+        EndAtBounds(u->channels.blue, u->channels.green, u->channels.red);
         SpreadOnce(u->channels);
         SpreadOnce(u->channels);
         while (!Settled(u->channels)) SpreadOnce(u->channels);
@@ -289,7 +292,7 @@ template <class Map>
                              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32)));
             // Follows the image's content, so it predicts well.
             if (!Settled(c)) {
-                SpreadOnce(c);
+                SettleEach(c);
                 unsettled[count] = {c, p};
                 count += Settled(c) ? 0 : 1;
             }
@@ -327,7 +330,7 @@ std::int32_t OnLine(const ContrastRows::Line& line, std::int32_t k) {
 // if one of the two multipliers next to factor * 2^shift hits every entry.
 std::optional<ContrastRows::Line> FindLine(const Levels& levels, double factor, std::int32_t mean) {
     int shift = 14;
-    while (shift > 1 && !(std::fabs(std::ldexp(factor, shift)) < 32767.0)) --shift;
+    while (shift > ContrastRows::Line::kCoarsest && !(std::fabs(std::ldexp(factor, shift)) < 32767.0)) --shift;
     const double scaled = std::ldexp(factor, shift);
     if (!(std::fabs(scaled) < 32767.0) || mean < 0 || mean > 255) return std::nullopt;
     for (const double multiplier : {std::floor(scaled), std::ceil(scaled)}) {

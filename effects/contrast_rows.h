@@ -37,6 +37,9 @@ public:
     // The levels as 16-bit lanes compute them: mean plus
     // ((k - mean) * multiplier + 2^(shift - 1)) >> shift.
     struct Line {
+        // Below it a centred level times 2^(15 - shift) would not fit 16
+        // bits. No table narrow enough for the lanes needs a coarser shift.
+        static constexpr int kCoarsest = 8;
         std::int16_t multiplier;
         std::int16_t mean;
         int shift;
