@@ -146,11 +146,18 @@ public:
 
     void Note(const std::string& where, const std::string& why) { search_.notes.push_back(where + ": " + why); }
 
-    // A launcher's folder that is not there; listed together at the end.
-    void Missing(std::string_view launcher, const fs::path& folder) {
+    // Whether a launcher's folder is there. Those that are not are listed
+    // together at the end, as a launcher not installed unless another of its
+    // folders is there.
+    bool Present(std::string_view launcher, const fs::path& folder) {
+        if (IsFolder(folder)) {
+            installed_.emplace(launcher);
+            return true;
+        }
         auto group = std::ranges::find(missing_, launcher, &MissingGroup::launcher);
         if (group == missing_.end()) group = missing_.insert(missing_.end(), {std::string(launcher), {}});
         group->folders.push_back(Shown(folder));
+        return false;
     }
 
     // Runs one place's search; whatever it throws costs that place only.
@@ -164,6 +171,7 @@ public:
 
     Search Finish() {
         for (const MissingGroup& group : missing_) {
+            if (installed_.contains(group.launcher)) continue;
             std::string folders;
             for (const std::string& folder : group.folders) folders += (folders.empty() ? "" : ", ") + folder;
             search_.notes.push_back(group.launcher + ": not installed (no " + folders + ")");
@@ -182,6 +190,7 @@ private:
     std::set<fs::path> visitedPrefixes_;
     std::set<fs::path> foundRoofs_;
     std::vector<MissingGroup> missing_;
+    std::set<std::string, std::less<>> installed_;
 };
 
 std::optional<std::string> ReadLauncherFile(const fs::path& file) {
@@ -226,10 +235,7 @@ void SearchSteam(Searcher& searcher) {
     };
     for (const std::string_view root : kSteamRoots) {
         const fs::path folder = searcher.Home() / root;
-        if (!IsFolder(folder)) {
-            searcher.Missing("Steam", folder);
-            continue;
-        }
+        if (!searcher.Present("Steam", folder)) continue;
         if (seen.contains(Identity(folder))) continue;
         add(folder);
         const fs::path list = folder / "steamapps" / "libraryfolders.vdf";
@@ -250,10 +256,7 @@ void SearchSteam(Searcher& searcher) {
 
 void SearchConfigFolder(Searcher& searcher, const ConfigFolder& place) {
     const fs::path folder = searcher.Home() / place.folder;
-    if (!IsFolder(folder)) {
-        searcher.Missing(place.launcher, folder);
-        return;
-    }
+    if (!searcher.Present(place.launcher, folder)) return;
     for (const fs::path& file : EntriesOf(folder)) {
         if (file.extension() != place.extension) continue;
         const std::optional<std::string> text = ReadLauncherFile(file);
@@ -268,10 +271,7 @@ void SearchConfigFolder(Searcher& searcher, const ConfigFolder& place) {
 }
 
 void SearchPrefixFolder(Searcher& searcher, const PrefixFolder& place, const fs::path& folder) {
-    if (!IsFolder(folder)) {
-        searcher.Missing(place.launcher, folder);
-        return;
-    }
+    if (!searcher.Present(place.launcher, folder)) return;
     for (const fs::path& prefix : EntriesOf(folder)) {
         if (!IsFolder(prefix)) continue;
         searcher.Prefix(prefix, std::string(place.what) + " " + prefix.filename().string() + " (" +
@@ -335,11 +335,8 @@ Search SearchEverywhere(const fs::path& home) {
         return searcher.Finish();
     }
     const fs::path wine = home / ".wine";
-    if (IsFolder(wine)) {
+    if (searcher.Present("Wine", wine))
         searcher.Guarded("Wine", [&] { searcher.Prefix(wine, "Wine prefix " + searcher.Shown(wine)); });
-    } else {
-        searcher.Missing("Wine", wine);
-    }
     searcher.Guarded("Steam", [&] { SearchSteam(searcher); });
     const auto searchConfigs = [&searcher](const ConfigFolder& place) {
         searcher.Guarded(std::string(place.launcher), [&] { SearchConfigFolder(searcher, place); });

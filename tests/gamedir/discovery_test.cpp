@@ -84,6 +84,8 @@ TEST_F(DiscoveryTest, FindsEveryLauncherInOrderPastDamagedFiles) {
                          "Steam library /unmounted: not there (listed in ~/.local/share/Steam/steamapps/libraryfolders.vdf; is its disk mounted?)",
                          "Lutris ~/.config/lutris/games/broken.yml: names no Wine prefix",
                          "Heroic ~/.config/heroic/GamesConfig/bad.json: names no Wine prefix"});
+    // Steam and Lutris have folders missing, but they are installed.
+    EXPECT_EQ(DescribeNotes(search).find(": not installed"), std::string::npos) << DescribeNotes(search);
 }
 
 TEST_F(DiscoveryTest, SaysWhereItSearchedWhenNothingIsFound) {
