@@ -6,6 +6,7 @@
 #include <yaml-cpp/yaml.h>
 
 #include <exception>
+#include <utility>
 
 namespace tegmora::gamedir {
 namespace {
@@ -20,7 +21,9 @@ std::optional<std::string> YamlScalar(std::string_view yaml, std::initializer_li
         YAML::Node node = YAML::Load(std::string(yaml));
         for (const char* key : path) {
             if (!node.IsMap()) return std::nullopt;
-            node = node[key];
+            // Assigning would write the child into the document, and the
+            // mutable lookup adds missing keys: step down read-only.
+            node.reset(std::as_const(node)[key]);
         }
         if (!node.IsScalar() || node.Scalar().empty()) return std::nullopt;
         return node.Scalar();
