@@ -39,6 +39,13 @@ std::string& CheckContext() {
 
 void SetCheckContext(std::string context) { CheckContext() = std::move(context); }
 
+std::string OtherCase(std::string_view text) {
+    std::string swapped(text);
+    for (char& c : swapped)
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) c ^= 0x20;
+    return swapped;
+}
+
 void Require(bool holds, std::string_view broken) {
     if (holds) return;
     std::fprintf(stderr, "FINDING: %.*s\n", static_cast<int>(broken.size()), broken.data());

@@ -14,6 +14,10 @@ void Require(bool holds, std::string_view broken);
 // What is being checked, printed with a finding.
 void SetCheckContext(std::string context);
 
+// The text with every ASCII letter in the other case, for lookups that must
+// not tell the two apart.
+std::string OtherCase(std::string_view text);
+
 // A Wine prefix in a fresh temporary folder, removed when the process ends:
 //   dosdevices/c: -> ../drive_c, dosdevices/d: -> ../drive_d (missing)
 //   drive_c/Program Files/Maxis/The Sims/GameData/Roofs/{roof1.bmp,ROOF2.BMP}

@@ -18,7 +18,7 @@ std::size_t CheckBlock(const gamedir::KeyValue& block, std::size_t depth) {
     std::size_t pairs = 0;
     for (const gamedir::KeyValue& pair : block.children) {
         Require(pair.isBlock ? pair.value.empty() : pair.children.empty(), "a value with pairs or a block with a value");
-        Require(block.Find(pair.key) != nullptr, "a key that cannot be found");
+        Require(block.Find(OtherCase(pair.key)) != nullptr, "a key that cannot be found in the other case");
         pairs += 1 + CheckBlock(pair, depth + 1);
     }
     return pairs;
