@@ -215,7 +215,7 @@ private slots:
         Window window({{"a.bmp", roof}});
         window.doubleClick("Picture3");
         TilePreview* preview = Window::previews().value(0);
-        QVERIFY(preview->isVisible() && preview->zoom() >= 4);
+        QVERIFY(preview != nullptr && preview->isVisible() && preview->zoom() >= 4);
         // 300 / 96 and 200 / 96: zoom 2, the tiles centred.
         preview->resize(300, 200);
         window.doubleClick("Picture1");
