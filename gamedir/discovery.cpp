@@ -81,11 +81,6 @@ constexpr PrefixFolder kLaterPrefixFolders[] = {
     {"Phoenicis", ".Phoenicis/containers/wineprefix", "Phoenicis container"},
 };
 
-bool IsFolder(const fs::path& path) {
-    std::error_code error;
-    return fs::is_directory(path, error);
-}
-
 // The folder's entries sorted by name, so that the order found is stable.
 std::vector<fs::path> EntriesOf(const fs::path& folder) {
     std::vector<fs::path> entries;
@@ -172,9 +167,7 @@ public:
     Search Finish() {
         for (const MissingGroup& group : missing_) {
             if (installed_.contains(group.launcher)) continue;
-            std::string folders;
-            for (const std::string& folder : group.folders) folders += (folders.empty() ? "" : ", ") + folder;
-            search_.notes.push_back(group.launcher + ": not installed (no " + folders + ")");
+            search_.notes.push_back(group.launcher + ": not installed (no " + Joined(group.folders, ", ") + ")");
         }
         return std::move(search_);
     }
@@ -356,9 +349,7 @@ Search SearchFromEnvironment() {
 }
 
 std::string DescribeNotes(const Search& search) {
-    std::string text = "Searched:";
-    for (const std::string& note : search.notes) text += "\n  - " + note;
-    return text;
+    return search.notes.empty() ? "Searched:" : "Searched:\n  - " + Joined(search.notes, "\n  - ");
 }
 
 }  // namespace tegmora::gamedir

@@ -79,12 +79,9 @@ std::string ReadString(const KeyFor32BitProgram& key, std::string_view valueName
 }
 
 std::string DescribeUnreadable(const KeyFor32BitProgram& key, std::string_view valueName) {
-    std::string description;
-    for (std::size_t i = 0; i < key.paths.size(); ++i) {
-        if (!description.empty()) description += "; ";
-        description += DescribeValueAt(key.paths[i], key.keys[i], valueName);
-    }
-    return description;
+    std::vector<std::string> places;
+    for (std::size_t i = 0; i < key.paths.size(); ++i) places.push_back(DescribeValueAt(key.paths[i], key.keys[i], valueName));
+    return Joined(places, "; ");
 }
 
 std::string GetRegistryString(const RegistryFile& machine, std::string_view keyPath, std::string_view valueName) {

@@ -164,4 +164,13 @@ std::string Quoted(std::string_view text) {
     return quoted;
 }
 
+std::string Joined(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string joined;
+    for (const std::string& part : parts) {
+        if (!joined.empty()) joined += separator;
+        joined += part;
+    }
+    return joined;
+}
+
 }  // namespace tegmora::gamedir

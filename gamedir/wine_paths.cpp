@@ -67,11 +67,6 @@ bool Exists(const std::filesystem::path& path) {
     return std::filesystem::exists(path, error);
 }
 
-bool IsFolder(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::is_directory(path, error);
-}
-
 // `name` in `folder`: the exact spelling first, then, as Wine does, any entry
 // whose name differs only in case (the smallest such name, so that the
 // choice is stable).
@@ -163,15 +158,21 @@ RoofsLookup LookUpInPrefix(const std::filesystem::path& prefix) {
                               " is missing: " + local.error);
         }
     }
-    std::string usual;
-    for (const std::string_view folder : kUsualGameFolders) usual += (usual.empty() ? "" : ", ") + Quoted(folder);
-    reasons.push_back("none of the usual install folders " + usual + " holds " + Quoted(kRoofsBelowData));
-    std::string error = "The game is not in the Wine prefix " + Quoted(prefix.string()) + ": ";
-    for (std::size_t i = 0; i < reasons.size(); ++i) error += (i == 0 ? "" : "; ") + reasons[i];
-    return {std::string(kNotFound), {}, {std::nullopt, error + "."}};
+    std::vector<std::string> usual;
+    for (const std::string_view folder : kUsualGameFolders) usual.push_back(Quoted(folder));
+    reasons.push_back("none of the usual install folders " + Joined(usual, ", ") + " holds " + Quoted(kRoofsBelowData));
+    return {std::string(kNotFound),
+            {},
+            {std::nullopt,
+             "The game is not in the Wine prefix " + Quoted(prefix.string()) + ": " + Joined(reasons, "; ") + "."}};
 }
 
 }  // namespace
+
+bool IsFolder(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
 
 MappedPath MapWindowsPath(std::string_view windowsPath, const std::filesystem::path& prefix) {
     MappedPath mapped = MapWithReason(windowsPath, prefix);

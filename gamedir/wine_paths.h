@@ -23,6 +23,9 @@ struct MappedPath {
 // path maps to nothing, and a path ending in "\" must name a folder.
 MappedPath MapWindowsPath(std::string_view windowsPath, const std::filesystem::path& prefix);
 
+// True for a folder or a link to one; false on any error.
+bool IsFolder(const std::filesystem::path& path);
+
 // `folder`/names[0]/names[1]/... with every name matched as MapWindowsPath
 // matches it, when that path exists and is a folder.
 std::optional<std::filesystem::path> FindFolderIgnoringCase(const std::filesystem::path& folder,
