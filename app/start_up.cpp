@@ -3,7 +3,6 @@
 #include "discovery.h"
 #include "qt_text.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -11,8 +10,6 @@
 
 namespace tegmora::app {
 namespace {
-
-std::filesystem::path PathOf(const QString& folder) { return QFile::encodeName(folder).toStdString(); }
 
 QString CannotFind(const gamedir::Search& search) {
     return QStringLiteral("Tegmora cannot find the roof textures of The Sims.\n\n%1\n\n"
@@ -24,7 +21,7 @@ QString CannotFind(const gamedir::Search& search) {
 
 RoofsFolder LocateRoofsFolder(const QString& named, const QSettings& settings) {
     if (!named.isEmpty()) {
-        const std::optional<std::filesystem::path> roofs = gamedir::RoofsFolderOfNamed(PathOf(named));
+        const std::optional<std::filesystem::path> roofs = gamedir::RoofsFolderOfNamed(PathOfQString(named));
         if (!roofs) return {{}, QStringLiteral("%1: no such folder").arg(named)};
         return {QStringOfPath(*roofs), {}};
     }
@@ -56,7 +53,7 @@ QString StartUpRoofsFolder(const QStringList& arguments, QSettings& settings, Di
     while (dialogs.offerFolderChoice(nullptr, message)) {
         const QString chosen = dialogs.askFolder(nullptr, QStringLiteral("The Sims' folder or its roofs folder"));
         if (chosen.isEmpty()) continue;
-        const std::optional<std::filesystem::path> roofs = gamedir::RoofsFolderOfNamed(PathOf(chosen));
+        const std::optional<std::filesystem::path> roofs = gamedir::RoofsFolderOfNamed(PathOfQString(chosen));
         if (roofs && gamedir::HoldsRoofs(*roofs)) {
             settings.setValue(QLatin1String(kChosenRoofsKey), QStringOfPath(*roofs));
             return QStringOfPath(*roofs);

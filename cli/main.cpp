@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -84,7 +83,7 @@ int ProcessFile(const cli::Command& command, const QString& input, ProgressLine&
         } catch (const fx::FilterError& error) {
             line.clear();
             Say(QStringLiteral("%1: %2 failed: %3; nothing written")
-                    .arg(input, QString::fromStdString(error.filterName()),
+                    .arg(input, tegmora::QStringOf(error.filterName()),
                          tegmora::QStringOf(fx::ErrorKindText(error.kind()))));
             return cli::kEngineFailure;
         }
@@ -108,7 +107,7 @@ std::optional<tegmora::gamedir::Search> FindGames(const cli::Command& command) {
     gamedir::Search search;
     if (!command.roofs.isEmpty()) {
         const std::optional<std::filesystem::path> roofs =
-            gamedir::RoofsFolderOfNamed(QFile::encodeName(command.roofs).toStdString());
+            gamedir::RoofsFolderOfNamed(tegmora::PathOfQString(command.roofs));
         if (!roofs) {
             Say(QStringLiteral("--roofs %1: no such folder").arg(command.roofs));
             return std::nullopt;
@@ -119,7 +118,7 @@ std::optional<tegmora::gamedir::Search> FindGames(const cli::Command& command) {
     search = gamedir::SearchFromEnvironment();
     if (search.found.empty()) {
         Say(QStringLiteral("cannot find the roof textures of The Sims.\n%1\nName the game's folder with --roofs DIR.")
-                .arg(QString::fromStdString(gamedir::DescribeNotes(search))));
+                .arg(tegmora::QStringOf(gamedir::DescribeNotes(search))));
         return std::nullopt;
     }
     return search;

@@ -2,6 +2,7 @@
 // turned into Qt's. Shared by the window and tegmora-fx.
 #pragma once
 
+#include <QFile>
 #include <QString>
 
 #include <filesystem>
@@ -16,5 +17,8 @@ inline QString QStringOf(std::string_view text) {
 inline QString QStringOfPath(const std::filesystem::path& path) {
     return QStringOf(std::string_view(path.native()));
 }
+
+// A path typed or chosen in Qt, in the file system's own encoding.
+inline std::filesystem::path PathOfQString(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace tegmora
