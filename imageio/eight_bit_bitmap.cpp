@@ -30,26 +30,34 @@ QHash<QRgb, uchar> IndexesOf(const QList<QRgb>& palette) {
 
 const QRgb* Row(const QImage& rgb32, int y) { return reinterpret_cast<const QRgb*>(rgb32.constScanLine(y)); }
 
-// The picture's colours in the order they first appear; nothing when there
-// are more than 256.
-std::optional<QList<QRgb>> FewColours(const QImage& rgb32) {
+// The picture's colours in the order they first appear as its palette, and
+// every pixel's index into it; nothing when there are more than 256.
+std::optional<QImage> IndexedInFirstOrder(const QImage& rgb32) {
+    QHash<QRgb, uchar> indexes;
     QList<QRgb> colours;
-    QHash<QRgb, bool> seen;
-    for (int y = 0; y < rgb32.height(); ++y)
+    QImage indexed(rgb32.size(), QImage::Format_Indexed8);
+    for (int y = 0; y < rgb32.height(); ++y) {
+        const QRgb* in = Row(rgb32, y);
+        uchar* out = indexed.scanLine(y);
         for (int x = 0; x < rgb32.width(); ++x) {
-            const QRgb colour = Opaque(Row(rgb32, y)[x]);
-            if (seen.contains(colour)) continue;
-            if (colours.size() == kPaletteEntries) return std::nullopt;
-            seen.insert(colour, true);
-            colours << colour;
+            const QRgb colour = Opaque(in[x]);
+            auto found = indexes.constFind(colour);
+            if (found == indexes.constEnd()) {
+                if (colours.size() == kPaletteEntries) return std::nullopt;
+                found = indexes.insert(colour, static_cast<uchar>(colours.size()));
+                colours << colour;
+            }
+            out[x] = *found;
         }
-    return colours;
+    }
+    indexed.setColorTable(Padded(colours));
+    return indexed;
 }
 
 // Indexes into `palette` (256 entries) for every pixel, preferring the
-// index the same pixel had in `original` (null or of the picture's size)
-// while that index still gives its colour. Nothing when a colour is not in
-// the palette.
+// index the same pixel had in `original`, when of the picture's size, while
+// that index still gives its colour. Nothing when a colour is not in the
+// palette.
 std::optional<QImage> Indexed(const QImage& rgb32, const QList<QRgb>& palette, const QImage& original) {
     const QHash<QRgb, uchar> indexes = IndexesOf(palette);
     QImage indexed(rgb32.size(), QImage::Format_Indexed8);
@@ -82,9 +90,7 @@ std::optional<QImage> EightBitPicture(const QImage& image, const QImage& origina
     const QImage rgb32 = image.convertToFormat(QImage::Format_RGB32);
     std::optional<QImage> indexed;
     if (!original.isNull()) indexed = Indexed(rgb32, Padded(original.colorTable()), original);
-    if (!indexed)
-        if (const std::optional<QList<QRgb>> colours = FewColours(rgb32))
-            indexed = Indexed(rgb32, Padded(*colours), QImage());
+    if (!indexed) indexed = IndexedInFirstOrder(rgb32);
     if (!indexed) {
         indexed = Quantised(rgb32, dither);
         if (!indexed) return std::nullopt;
