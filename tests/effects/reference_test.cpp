@@ -61,10 +61,10 @@ TEST_P(ReferenceTest, EngineMatchesTheReference) {
         if (!filter.takesAmount && amount != 0 && amount != 7) continue;
         for (const Size size : kSizes) {
             for (const TestImage& image : Images(size, ++seed)) {
-                const std::vector<float> draws = Draws(image.bits.size(), seed);
+                const std::vector<float> draws = random ? Draws(image.bits.size(), seed) : std::vector<float>{};
                 const Outcome expected = ReferenceRun(filter.code, image, amount, draws);
                 for (const WriteBack mode : kWriteBacks) {
-                    const ScriptedDraws script(random ? draws : std::vector<float>{});
+                    const ScriptedDraws script(draws);
                     const Outcome actual = EngineRun(filter.code, image, amount, mode);
                     ASSERT_EQ(actual, expected) << filter.name << ", amount " << amount << ", " << size.width
                                                 << " x " << size.height << ", write-back " << int(mode);
