@@ -20,12 +20,8 @@ protected:
         QString mentions;  // the start of the message, naming the file
         const char* reason;
     };
-    // Each run must fail with kFileError and say what and why; as the
-    // unprivileged user, when `unprivileged` and the test runs as root.
-    void expectFileErrors(std::initializer_list<Failing> runs, bool unprivileged = false) const {
-        const std::optional<hostile::Unprivileged> user =
-            unprivileged ? std::make_optional<hostile::Unprivileged>(dir.path()) : std::nullopt;
-        if (user && !user->problem().isEmpty()) GTEST_SKIP() << user->problem().toStdString();
+    // Each run must fail with kFileError and say what and why.
+    void expectFileErrors(std::initializer_list<Failing> runs) const {
         for (const Failing& run : runs) {
             const ToolRun result = Fx(run.args);
             EXPECT_EQ(result.status, kFileError) << run.args.join(u' ').toStdString();
@@ -52,19 +48,23 @@ TEST_F(FileFaultsTest, UnreadableInputsAndReadOnlyOutputsExitWithThreeKeepingWha
     ASSERT_TRUE(hostile::SetMode(path("out.bmp"), 0444));
     ASSERT_TRUE(hostile::SetMode(path("read-only"), 0555));
     const QString out = path("new.bmp");
-    expectFileErrors({{Brighten(path("unreadable.bmp"), out), load("unreadable.bmp"), "Permission denied"},
-                      {Brighten(path("folder.bmp"), out), load("folder.bmp"), "directory"},
-                      {Brighten(path("short.bmp"), out), load("short.bmp"), "Unable to read image data"},
-                      {Brighten(path("missing.bmp"), out), load("missing.bmp"), "No such file"},
-                      {Brighten(path("huge.bmp"), out), load("huge.bmp"), "60000 x 60000 pixels, larger than"},
-                      {QStringList{"--max-size", "2"} + Brighten(roof, out), load("roof.bmp"),
-                       "the image is 3 x 2 pixels, larger than the limit of 2 x 2"},
-                      {Brighten(roof, path("read-only/roof.bmp")), save("read-only/roof.bmp"), "Permission denied"},
-                      {Brighten(roof, path("read-only/new.bmp")), save("read-only/new.bmp"), "Permission denied"},
-                      {{"-e", "brighter", roof, "--out-dir", path("read-only")}, save("read-only/roof.bmp"),
-                       "Permission denied"},
-                      {Brighten(roof, path("out.bmp")), save("out.bmp"), "not writable"}},
-                     true);
+    {
+        // Root may read and write anything: the runs go as an unprivileged user.
+        const hostile::Unprivileged user(dir.path());
+        if (!user.problem().isEmpty()) GTEST_SKIP() << user.problem().toStdString();
+        expectFileErrors({{Brighten(path("unreadable.bmp"), out), load("unreadable.bmp"), "Permission denied"},
+                          {Brighten(path("folder.bmp"), out), load("folder.bmp"), "directory"},
+                          {Brighten(path("short.bmp"), out), load("short.bmp"), "Unable to read image data"},
+                          {Brighten(path("missing.bmp"), out), load("missing.bmp"), "No such file"},
+                          {Brighten(path("huge.bmp"), out), load("huge.bmp"), "60000 x 60000 pixels, larger than"},
+                          {QStringList{"--max-size", "2"} + Brighten(roof, out), load("roof.bmp"),
+                           "the image is 3 x 2 pixels, larger than the limit of 2 x 2"},
+                          {Brighten(roof, path("read-only/roof.bmp")), save("read-only/roof.bmp"), "Permission denied"},
+                          {Brighten(roof, path("read-only/new.bmp")), save("read-only/new.bmp"), "Permission denied"},
+                          {{"-e", "brighter", roof, "--out-dir", path("read-only")}, save("read-only/roof.bmp"),
+                           "Permission denied"},
+                          {Brighten(roof, path("out.bmp")), save("out.bmp"), "not writable"}});
+    }
     EXPECT_FALSE(QFile::exists(out));
     EXPECT_EQ(hostile::EntriesIn(path("read-only")), QStringList{QStringLiteral("roof.bmp")});
     EXPECT_EQ(hostile::FileBytes(path("read-only/roof.bmp")), QByteArray("an earlier roof"));
