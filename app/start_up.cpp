@@ -25,14 +25,12 @@ RoofsFolder LocateRoofsFolder(const QString& named, const QSettings& settings) {
         if (!roofs) return {{}, QStringLiteral("%1: no such folder").arg(named)};
         return {QStringOfPath(*roofs), {}};
     }
-    if (const std::optional<std::filesystem::path> prefix = gamedir::WinePrefixFromEnvironment()) {
-        const gamedir::Search search = gamedir::SearchWinePrefix(*prefix);
-        if (search.found.empty()) return {{}, CannotFind(search)};
-        return {QStringOfPath(search.found.front().roofs), {}};
+    // A set WINEPREFIX is the only place searched, before the remembered folder.
+    if (!gamedir::WinePrefixFromEnvironment()) {
+        const QString chosen = settings.value(QLatin1String(kChosenRoofsKey)).toString();
+        if (!chosen.isEmpty() && QFileInfo(chosen).isDir()) return {chosen, {}};
     }
-    const QString chosen = settings.value(QLatin1String(kChosenRoofsKey)).toString();
-    if (!chosen.isEmpty() && QFileInfo(chosen).isDir()) return {chosen, {}};
-    const gamedir::Search search = gamedir::SearchEverywhere(gamedir::HomeFolder());
+    const gamedir::Search search = gamedir::SearchFromEnvironment();
     if (search.found.empty()) return {{}, CannotFind(search)};
     return {QStringOfPath(search.found.front().roofs), {}};
 }
