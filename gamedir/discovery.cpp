@@ -252,9 +252,12 @@ void SearchConfigFolder(Searcher& searcher, const ConfigFolder& place) {
     if (!searcher.Present(place.launcher, folder)) return;
     for (const fs::path& file : EntriesOf(folder)) {
         if (file.extension() != place.extension) continue;
-        const std::optional<std::string> text = ReadLauncherFile(file);
-        const std::vector<NamedPrefix> prefixes = text ? place.read(file.stem().string(), *text) : std::vector<NamedPrefix>{};
-        if (prefixes.empty()) searcher.Note(std::string(place.launcher) + " " + searcher.Shown(file), "names no Wine prefix");
+        const FileText read = ReadRegularFile(file, kMaxLauncherFileSize);
+        const std::vector<NamedPrefix> prefixes =
+            read.text ? place.read(file.stem().string(), *read.text) : std::vector<NamedPrefix>{};
+        if (prefixes.empty())
+            searcher.Note(std::string(place.launcher) + " " + searcher.Shown(file),
+                          read.text ? "names no Wine prefix" : read.problem);
         for (const NamedPrefix& game : prefixes) {
             const fs::path prefix = searcher.Expanded(game.prefix);
             searcher.Prefix(prefix, std::string(place.launcher) + " game " + game.name + " (prefix " +

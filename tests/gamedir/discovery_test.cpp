@@ -70,6 +70,7 @@ TEST_F(DiscoveryTest, FindsEveryLauncherInOrderPastDamagedFiles) {
     expected.push_back(Game("Games/the-sims", "Lutris game the-sims (prefix ~/Games/the-sims)"));
     WriteFile(h / ".config/lutris/games/the-sims-1700000000.yml", "game:\n  exe: Sims.exe\n  prefix: " + (h / "Games/the-sims").string());
     WriteFile(h / ".config/lutris/games/broken.yml", "game: [prefix: \"\n");
+    fs::create_directories(h / ".config/lutris/games/folder.yml");
     expected.push_back(Game(".local/share/bottles/bottles/Sims", "Bottles bottle Sims (~/.local/share/bottles/bottles/Sims)"));
     expected.push_back(Game("Games/Heroic/Prefixes/default/Sims", "Heroic game a1 (prefix ~/Games/Heroic/Prefixes/default/Sims)"));
     WriteFile(h / ".config/heroic/GamesConfig/a1.json", R"({"a1": {"winePrefix": "~/Games/Heroic/Prefixes/default/Sims", "x": {"y": 1}}})");
@@ -83,6 +84,7 @@ TEST_F(DiscoveryTest, FindsEveryLauncherInOrderPastDamagedFiles) {
     ExpectNotes(search, {"Steam library ~/.local/share/Steam: The Sims Legacy Collection is not installed",
                          "Steam library /unmounted: not there (listed in ~/.local/share/Steam/steamapps/libraryfolders.vdf; is its disk mounted?)",
                          "Lutris ~/.config/lutris/games/broken.yml: names no Wine prefix",
+                         "Lutris ~/.config/lutris/games/folder.yml: \"/", "lutris/games/folder.yml\" is not a regular file",
                          "Heroic ~/.config/heroic/GamesConfig/bad.json: names no Wine prefix"});
     // Steam and Lutris have folders missing, but they are installed.
     EXPECT_EQ(DescribeNotes(search).find(": not installed"), std::string::npos) << DescribeNotes(search);
