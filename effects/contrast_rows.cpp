@@ -1,9 +1,9 @@
 #include "contrast_rows.h"
 
 #include "engine.h"
+#include "line_lanes.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 #if defined(__x86_64__)
@@ -163,34 +163,22 @@ private:
     const std::int32_t* levels_;
 };
 
-// The levels of the sixteen pixels computed on ContrastRows's line. A
-// rounding multiply-high forms (c * 2^(15 - shift) * multiplier + 2^14) >> 15,
-// which is (c * multiplier + 2^(shift - 1)) >> shift for the centred level c.
+// The levels of the sixteen pixels computed on ContrastRows's line.
 class LineLevels {
 public:
-    [[gnu::target("avx2")]] explicit LineLevels(const ContrastRows::Line& line)
-        : multiplier_(_mm256_set1_epi16(line.multiplier)),
-          mean_(_mm256_set1_epi16(line.mean)),
-          scale_(_mm_cvtsi32_si128(15 - line.shift)) {}
+    [[gnu::target("avx2")]] explicit LineLevels(const Line& line) : lanes_(line) {}
 
     [[gnu::target("avx2")]] Channels operator()(__m256i first, __m256i second) const {
         const __m256i blueGreen = _mm256_packus_epi32(_mm256_and_si256(first, _mm256_set1_epi32(0xFFFF)),
                                                       _mm256_and_si256(second, _mm256_set1_epi32(0xFFFF)));
         const __m256i red = _mm256_packus_epi32(_mm256_srli_epi32(first, 16), _mm256_srli_epi32(second, 16));
         const __m256i lowByte = _mm256_set1_epi16(0xFF);
-        return {Level(_mm256_and_si256(blueGreen, lowByte)), Level(_mm256_srli_epi16(blueGreen, 8)),
-                Level(_mm256_and_si256(red, lowByte))};
+        return {lanes_(_mm256_and_si256(blueGreen, lowByte)), lanes_(_mm256_srli_epi16(blueGreen, 8)),
+                lanes_(_mm256_and_si256(red, lowByte))};
     }
 
 private:
-    [[gnu::target("avx2")]] __m256i Level(__m256i k) const {
-        const __m256i centred = _mm256_sll_epi16(_mm256_sub_epi16(k, mean_), scale_);
-        return _mm256_add_epi16(_mm256_mulhrs_epi16(centred, multiplier_), mean_);
-    }
-
-    __m256i multiplier_;
-    __m256i mean_;
-    __m128i scale_;
+    LineLanes lanes_;
 };
 
 [[gnu::target("avx2")]] bool AllBytes(__m256i b, __m256i g, __m256i r) {
@@ -322,26 +310,6 @@ template <class Map>
 namespace avx2 = baseline;
 #endif
 
-std::int32_t OnLine(const ContrastRows::Line& line, std::int32_t k) {
-    return line.mean + (((k - line.mean) * line.multiplier + (1 << (line.shift - 1))) >> line.shift);
-}
-
-// The line through the levels with the finest shift the multiplier allows,
-// if one of the two multipliers next to factor * 2^shift hits every entry.
-std::optional<ContrastRows::Line> FindLine(const Levels& levels, double factor, std::int32_t mean) {
-    int shift = 14;
-    while (shift > ContrastRows::Line::kCoarsest && !(std::fabs(std::ldexp(factor, shift)) < 32767.0)) --shift;
-    const double scaled = std::ldexp(factor, shift);
-    if (!(std::fabs(scaled) < 32767.0) || mean < 0 || mean > 255) return std::nullopt;
-    for (const double multiplier : {std::floor(scaled), std::ceil(scaled)}) {
-        const ContrastRows::Line line{static_cast<std::int16_t>(multiplier), static_cast<std::int16_t>(mean), shift};
-        std::int32_t k = 0;
-        while (k < 256 && OnLine(line, k) == levels[static_cast<std::size_t>(k)]) ++k;
-        if (k == 256) return line;
-    }
-    return std::nullopt;
-}
-
 ContrastRows::InRange FindInRange(const Levels& levels) {
     ContrastRows::InRange range;
     for (std::int32_t k = 0; k < 256; ++k) {
@@ -364,7 +332,9 @@ ContrastRows::ContrastRows(const Levels& levels, double factor, std::int32_t mea
     : levels_(levels),
       clamped_(Clamped(levels), factor, mean),
       inRange_(FindInRange(levels)),
-      line_(FindLine(levels, factor, mean)) {
+      line_(Line::Find(factor, mean, [&levels](const Line& line, std::int32_t k) {
+          return line.at(k) == levels[static_cast<std::size_t>(k)];
+      })) {
     for (const std::int32_t v : levels) {
         const std::int32_t excess = v - std::clamp(v, 0, 255);
         narrow_ = narrow_ && excess >= -kNarrowExcess && excess <= kNarrowExcess;

@@ -34,17 +34,6 @@ public:
         std::int32_t last = -1;
     };
 
-    // The levels as 16-bit lanes compute them: mean plus
-    // ((k - mean) * multiplier + 2^(shift - 1)) >> shift.
-    struct Line {
-        // Below it a centred level times 2^(15 - shift) would not fit 16
-        // bits. No table narrow enough for the lanes needs a coarser shift.
-        static constexpr int kCoarsest = 8;
-        std::int16_t multiplier;
-        std::int16_t mean;
-        int shift;
-    };
-
     const Levels& levels() const { return levels_; }
     // The levels clamped to 0..255: the whole result for pixels in range.
     const RowTable& clamped() const { return clamped_; }
@@ -54,7 +43,8 @@ public:
     const std::array<std::uint64_t, 256>* lanes() const { return laned_ ? lanes_.data() : nullptr; }
     // True when every value the spreading can reach fits 16 bits.
     bool narrow() const { return narrow_; }
-    // Present only where the line gives every one of the 256 entries exactly.
+    // Present only where a Line through (mean, mean) gives every one of the
+    // 256 levels exactly.
     const Line* line() const { return line_ ? &*line_ : nullptr; }
 
 private:

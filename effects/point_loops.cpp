@@ -1,5 +1,7 @@
 #include "point_loops.h"
 
+#include "line_lanes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -217,34 +219,18 @@ private:
     alignas(32) std::uint8_t steps_[16][32];
 };
 
-// RowTable's line on 32 bytes, as RowTable::Line describes it.
+// RowTable's line on 32 bytes, clamped to 0..255.
 class VectorLine {
 public:
-    [[gnu::target("avx2")]] explicit VectorLine(const RowTable::Line& line)
-        : factors_(_mm256_set1_epi32(static_cast<int>(static_cast<std::uint16_t>(line.multiplier)) |
-                                     (1 << (RowTable::kShift - 1 + 16)))),
-          fixed_(_mm256_set1_epi16(line.fixed)) {}
+    [[gnu::target("avx2")]] explicit VectorLine(const Line& line) : lanes_(line) {}
 
     [[gnu::target("avx2")]] __m256i operator()(__m256i v) const {
         const __m256i zero = _mm256_setzero_si256();
-        return _mm256_packus_epi16(Words(_mm256_unpacklo_epi8(v, zero)), Words(_mm256_unpackhi_epi8(v, zero)));
+        return _mm256_packus_epi16(lanes_(_mm256_unpacklo_epi8(v, zero)), lanes_(_mm256_unpackhi_epi8(v, zero)));
     }
 
 private:
-    // Sixteen levels in 16-bit lanes through the line, each paired with 1 so
-    // that one multiply-add forms (k - fixed) * multiplier + the half.
-    [[gnu::target("avx2")]] __m256i Words(__m256i levels) const {
-        const __m256i centred = _mm256_sub_epi16(levels, fixed_);
-        const __m256i ones = _mm256_set1_epi16(1);
-        const __m256i low = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(centred, ones), factors_),
-                                              RowTable::kShift);
-        const __m256i high = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(centred, ones), factors_),
-                                               RowTable::kShift);
-        return _mm256_adds_epi16(_mm256_packs_epi32(low, high), fixed_);
-    }
-
-    __m256i factors_;
-    __m256i fixed_;
+    LineLanes lanes_;
 };
 
 template <class Map>
@@ -348,12 +334,6 @@ private:
 namespace avx2 = baseline;
 #endif
 
-// What VectorLine makes of level k, one lane at a time.
-std::uint8_t OnLine(const RowTable::Line& line, std::int32_t k) {
-    const std::int32_t sum = (k - line.fixed) * line.multiplier + (1 << (RowTable::kShift - 1));
-    return ClampByte(std::clamp(sum >> RowTable::kShift, -32768, 32767) + line.fixed);
-}
-
 InstructionSet Choose() {
     const char* asked = std::getenv("TEGMORA_ISA");
     if (asked != nullptr && std::string_view(asked) == "baseline") return InstructionSet::Baseline;
@@ -364,22 +344,10 @@ bool UseAvx2() { return ActiveInstructionSet() == InstructionSet::Avx2; }
 
 }  // namespace
 
-RowTable::RowTable(const ByteTable& table, double slope, std::int32_t fixed) : table_(table) {
-    // A near tie in the table rounds the way the slope's own rounding error
-    // leans, which the multiplier can follow only by erring the same way:
-    // one of the two neighbours of slope * 2^kShift may do, or neither.
-    const double scaled = slope * (1 << kShift);
-    if (!(std::fabs(scaled) < 32767.0) || fixed < 0 || fixed > 255) return;
-    for (const double multiplier : {std::floor(scaled), std::ceil(scaled)}) {
-        const Line line{static_cast<std::int16_t>(multiplier), static_cast<std::int16_t>(fixed)};
-        std::int32_t k = 0;
-        while (k < 256 && OnLine(line, k) == table[static_cast<std::size_t>(k)]) ++k;
-        if (k == 256) {
-            line_ = line;
-            return;
-        }
-    }
-}
+RowTable::RowTable(const ByteTable& table, double slope, std::int32_t centre)
+    : table_(table), line_(Line::Find(slope, centre, [&table](const Line& line, std::int32_t k) {
+          return ClampByte(line.at(k)) == table[static_cast<std::size_t>(k)];
+      })) {}
 
 bool Supports(InstructionSet set) {
 #if defined(__x86_64__)

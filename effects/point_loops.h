@@ -7,6 +7,7 @@
 
 #include "engine.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -41,27 +42,54 @@ void RearrangeRow(std::uint8_t* row, std::size_t pixels, ChannelOrder order);
 // Black where every channel lies below its limit, white elsewhere.
 void ThresholdRow(std::uint8_t* row, std::size_t pixels, ColourParts limits);
 
-// A byte table for LookUpRow, prepared once per run. A table that is a
-// straight line through (fixed, fixed), rounded and clamped to 0..255
-// (brightness, contrast), may say so: the loops then compute the line rather
-// than look it up, but only where that computation gives every one of the
-// 256 entries exactly.
+// A table that is a rounded straight line through (centre, centre): level k
+// maps to centre + ((k - centre) * multiplier + 2^(shift - 1)) >> shift, as
+// 16-bit lanes compute it. The vector loops compute such a table rather than
+// look it up, but only where that gives every one of the 256 entries.
+struct Line {
+    std::int16_t multiplier;
+    std::int16_t centre;
+    int shift;
+
+    std::int32_t at(std::int32_t k) const {
+        return centre + (((k - centre) * multiplier + (1 << (shift - 1))) >> shift);
+    }
+
+    // The line through every level k for which matches(line, k) holds, with
+    // the finest shift the multiplier allows, if there is one. A near tie in
+    // the table rounds the way the slope's own rounding error leans, which the
+    // multiplier can follow only by erring the same way: one of the two
+    // neighbours of slope * 2^shift may do, or neither.
+    template <class Matches>
+    static std::optional<Line> Find(double slope, std::int32_t centre, Matches matches) {
+        int shift = 14;
+        while (shift > kCoarsest && !(std::fabs(std::ldexp(slope, shift)) < 32767.0)) --shift;
+        const double scaled = std::ldexp(slope, shift);
+        if (!(std::fabs(scaled) < 32767.0) || centre < 0 || centre > 255) return std::nullopt;
+        for (const double multiplier : {std::floor(scaled), std::ceil(scaled)}) {
+            const Line line{static_cast<std::int16_t>(multiplier), static_cast<std::int16_t>(centre), shift};
+            std::int32_t k = 0;
+            while (k < 256 && matches(line, k)) ++k;
+            if (k == 256) return line;
+        }
+        return std::nullopt;
+    }
+
+    // Below it a centred level times 2^(15 - shift), which the lanes form,
+    // would not fit 16 bits.
+    static constexpr int kCoarsest = 8;
+};
+
+// A byte table for LookUpRow, prepared once per run.
 class RowTable {
 public:
     explicit RowTable(const ByteTable& table) : table_(table) {}
-    // table[k] should be the byte nearest to slope * (k - fixed) + fixed.
-    RowTable(const ByteTable& table, double slope, std::int32_t fixed);
+    // table[k] should be the byte nearest to slope * (k - centre) + centre
+    // (brightness, contrast): then the loops may compute it as a Line,
+    // clamped to 0..255.
+    RowTable(const ByteTable& table, double slope, std::int32_t centre);
 
     const ByteTable& table() const { return table_; }
-
-    // The line as 32-bit lanes compute it: fixed plus
-    // ((k - fixed) * multiplier + 2^(kShift - 1)) >> kShift, with the sum
-    // saturated to 16 bits and then to a byte.
-    struct Line {
-        std::int16_t multiplier;
-        std::int16_t fixed;
-    };
-    static constexpr int kShift = 14;
     const Line* line() const { return line_ ? &*line_ : nullptr; }
 
 private:
