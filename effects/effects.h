@@ -146,4 +146,74 @@ struct Preset {
 // The twenty buttons, left column top to bottom, then the right column.
 std::span<const Preset> Presets();
 
+// Operations beyond the numbered filters
+// --------------------------------------
+// Fitting, seamless tiling, hue and lightness make roofs rather than change
+// them. They have names, not codes, never fail on a valid bitmap, and do not
+// take part in the busy guard or the yield hook: each finishes at once on a
+// roof-sized picture.
+
+// A read-only view with the same layout as Bitmap.
+struct ConstBitmap {
+    const std::uint8_t* bits = nullptr;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// Cuts `source` to the proportions of `target` exactly around its centre,
+// then sets each target pixel to the area-weighted mean of the source area it
+// covers, per byte (the fourth byte too), rounded to nearest. Where the spare
+// width or height is odd the cut starts at half a pixel, and the half pixels
+// count with half their area. Works as well for a target larger than the
+// source. Both bitmaps must have pixels.
+void FitToSize(ConstBitmap source, Bitmap target);
+
+// Blends the picture with copies of itself shifted by half its width, then by
+// half its height, so that its right edge runs on into its left and its bottom
+// into its top; the middle half of the columns in the middle half of the rows
+// keeps its pixels.
+void MakeSeamless(Bitmap bitmap);
+
+// Mean absolute difference across the wrap (last column against the first,
+// last row against the first) over the mean absolute difference between
+// neighbouring columns and rows inside the picture, over the three colour
+// bytes. 1 for a picture with no differences at all; infinity for one whose
+// only differences are across the wrap.
+double SeamRatio(ConstBitmap bitmap);
+
+// Hue in degrees (-180..180; with colourize, the one hue for every pixel, any
+// value, negative ones wrapping), saturation and lightness -100..100.
+struct HueSaturationLightness {
+    std::int32_t hue = 0;
+    std::int32_t saturation = 0;
+    std::int32_t lightness = 0;
+    bool colourize = false;
+};
+
+// Moves every pixel in hue, saturation and lightness, or colourizes it,
+// keeping the fourth byte.
+void AdjustHueSaturationLightness(Bitmap bitmap, const HueSaturationLightness& adjustment);
+
+// The range of one amount of a named operation.
+struct AmountRange {
+    std::string_view name;
+    std::int32_t lowest;
+    std::int32_t highest;
+};
+
+// An operation run by name on a picture in place, as the command line's
+// -e NAME[:AMOUNT,...] runs it; the sibling of the filter table for --list,
+// help and messages.
+struct NamedOperation {
+    std::string_view name;
+    std::string_view summary;
+    std::span<const AmountRange> amounts;  // none, or all of them required
+    void (*run)(Bitmap bitmap, std::span<const std::int32_t> amounts);
+};
+
+std::span<const NamedOperation> NamedOperations();
+
+// The operation of that exact name, or nullptr.
+const NamedOperation* FindNamedOperation(std::string_view name);
+
 }  // namespace tegmora::effects
