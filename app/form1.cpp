@@ -171,6 +171,11 @@ Form1::Form1(const QString& roofsFolder, Dialogs& dialogs,
 
 Form1::~Form1() = default;
 
+void Form1::chooseRoofNamed(const QString& name) {
+    const QList<QListWidgetItem*> found = file1_->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (!found.isEmpty()) file1_->setCurrentItem(found.first());
+}
+
 void Form1::buildRoofList() {
     Frame* frame = AddFrame(this, QStringLiteral("Frame1"), tr("Roof List:"), {8, 8, 201, 241});
     file1_ = Placed(new RoofList(frame), QStringLiteral("File1"), {8, 16, 185, 214});

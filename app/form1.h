@@ -35,6 +35,10 @@ public:
           std::span<const effects::Preset> presets = effects::Presets(), QWidget* parent = nullptr);
     ~Form1() override;
 
+    // Chooses the roof of that file name in the list, as a click would;
+    // nothing when the list has none of that name.
+    void chooseRoofNamed(const QString& name);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -2,8 +2,11 @@
 
 #include "discovery.h"
 #include "qt_text.h"
+#include "roof_list.h"
+#include "version.h"
 
 #include <QFileInfo>
+#include <QImageReader>
 
 #include <cstdio>
 #include <filesystem>
@@ -17,12 +20,23 @@ QString CannotFind(const gamedir::Search& search) {
         .arg(QStringOf(gamedir::DescribeNotes(search)));
 }
 
+// A file named on the command line: the folder that holds it, with it
+// chosen. It must be a bitmap by its content, and a name the list shows.
+RoofsFolder RoofBitmap(const QFileInfo& file) {
+    if (!RoofFileNames(file.absolutePath()).contains(file.fileName()) ||
+        QImageReader::imageFormat(file.absoluteFilePath()) != "bmp")
+        return {{}, QStringLiteral("%1 is not a roof bitmap: Tegmora opens the game's roofs, "
+                                   "Windows bitmaps named *.bmp").arg(file.filePath())};
+    return {file.absolutePath(), {}, file.fileName()};
+}
+
 }  // namespace
 
 RoofsFolder LocateRoofsFolder(const QString& named, const QSettings& settings) {
     if (!named.isEmpty()) {
+        if (QFileInfo(named).isFile()) return RoofBitmap(QFileInfo(named));
         const std::optional<std::filesystem::path> roofs = gamedir::RoofsFolderOfNamed(PathOfQString(named));
-        if (!roofs) return {{}, QStringLiteral("%1: no such folder").arg(named)};
+        if (!roofs) return {{}, QStringLiteral("%1: no such file or folder").arg(named)};
         return {QStringOfPath(*roofs), {}};
     }
     // A set WINEPREFIX is the only place searched, before the remembered folder.
@@ -35,13 +49,13 @@ RoofsFolder LocateRoofsFolder(const QString& named, const QSettings& settings) {
     return {QStringOfPath(search.found.front().roofs), {}};
 }
 
-QString StartUpRoofsFolder(const QStringList& arguments, QSettings& settings, Dialogs& dialogs) {
-    if (arguments.size() > 1) {
-        dialogs.showError(nullptr, QStringLiteral("Tegmora opens one folder: tegmora [FOLDER]"));
-        return {};
-    }
-    const RoofsFolder found = LocateRoofsFolder(arguments.value(0), settings);
-    if (!found.path.isEmpty()) return found.path;
+RoofsFolder StartUpRoofsFolder(const QStringList& arguments, QSettings& settings, Dialogs& dialogs) {
+    const bool usable = arguments.size() < 2 && !arguments.value(0).startsWith(QLatin1Char('-'));
+    const RoofsFolder found =
+        usable ? LocateRoofsFolder(arguments.value(0), settings)
+               : RoofsFolder{{}, QStringLiteral("Tegmora opens one folder or roof bitmap: "
+                                                "tegmora [FOLDER | ROOF.bmp] (tegmora --help explains)")};
+    if (!found.path.isEmpty()) return found;
     std::fprintf(stderr, "%s\n", qUtf8Printable(found.problem));
     if (!arguments.isEmpty()) {
         dialogs.showError(nullptr, found.problem);
@@ -54,11 +68,39 @@ QString StartUpRoofsFolder(const QStringList& arguments, QSettings& settings, Di
         const std::optional<std::filesystem::path> roofs = gamedir::RoofsFolderOfNamed(PathOfQString(chosen));
         if (roofs && gamedir::HoldsRoofs(*roofs)) {
             settings.setValue(QLatin1String(kChosenRoofsKey), QStringOfPath(*roofs));
-            return QStringOfPath(*roofs);
+            return {QStringOfPath(*roofs), {}};
         }
         message = QStringLiteral("%1 holds no roofs of The Sims.\n\n%2").arg(chosen, found.problem);
     }
     return {};
+}
+
+QString HelpText() {
+    return QStringLiteral(
+        "Usage:\n"
+        "  tegmora [FOLDER | ROOF.bmp]\n"
+        "  tegmora --help | --version\n"
+        "\n"
+        "Opens the editor window on the roof textures of The Sims. FOLDER is the game's folder,\n"
+        "its GameData or its roofs folder; ROOF.bmp opens the folder that holds that roof, with\n"
+        "it chosen. Without either, Tegmora looks for the game: in $WINEPREFIX alone when it is\n"
+        "set; else in the folder chosen last time, while it exists, then in every launcher's\n"
+        "usual places (man tegmora lists them). When nothing is found it offers to choose a folder.\n"
+        "\n"
+        "Options:\n"
+        "  -h, --help     This text.\n"
+        "  --version      The version of Tegmora.\n"
+        "\n"
+        "Exit status: 0 when the window was closed; 1 when there was nothing to open: what was\n"
+        "named is no folder or no roof bitmap, or no game was found and none chosen.\n");
+}
+
+std::optional<QString> InformationAsked(const QStringList& arguments) {
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) return HelpText();
+        if (argument == QLatin1String("--version")) return QStringLiteral("tegmora %1\n").arg(QLatin1String(kVersion));
+    }
+    return std::nullopt;
 }
 
 }  // namespace tegmora::app

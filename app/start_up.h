@@ -1,5 +1,5 @@
-// Where the window's roofs folder comes from, in this order: a folder named
-// on the command line, the Wine prefix in $WINEPREFIX, the folder the player
+// Where the window's roofs folder comes from, in this order: a folder or a
+// roof bitmap named on the command line, the Wine prefix in $WINEPREFIX, the folder the player
 // chose last time, every launcher's places (see discovery.h). When none
 // holds the game the player may choose a folder, which is remembered.
 #pragma once
@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace tegmora::app {
 
 // The settings key of the folder the player chose.
@@ -18,14 +20,25 @@ inline constexpr const char* kChosenRoofsKey = "roofsFolder";
 struct RoofsFolder {
     QString path;     // the local folder; empty when there is none
     QString problem;  // otherwise what was searched where, and what to do
+    QString roof = {};  // the file name of the roof to choose there, when one was named
 };
 
-// The roofs folder without asking: `named` when not empty, else the search.
+// The roofs folder without asking: `named` (a folder, or a roof bitmap to
+// choose in the folder that holds it) when not empty, else the search.
 RoofsFolder LocateRoofsFolder(const QString& named, const QSettings& settings);
 
-// The start-up: the roofs folder for `arguments` (none or one folder), asking
-// the player through `dialogs` when nothing is found. Empty when the player
-// closed the message or the named folder does not exist.
-QString StartUpRoofsFolder(const QStringList& arguments, QSettings& settings, Dialogs& dialogs);
+// The start-up: the roofs folder for `arguments` (none, one folder or one
+// roof bitmap), asking the player through `dialogs` when nothing is found.
+// Its path is empty when the player closed the message or what was named
+// cannot be opened.
+RoofsFolder StartUpRoofsFolder(const QStringList& arguments, QSettings& settings, Dialogs& dialogs);
+
+// The text of tegmora --help; the manual page tegmora(1) tells the same.
+QString HelpText();
+
+// What to print instead of opening the window when `arguments` ask for
+// --help or --version. Read before the application starts, so neither
+// needs a display.
+std::optional<QString> InformationAsked(const QStringList& arguments);
 
 }  // namespace tegmora::app

@@ -117,6 +117,10 @@ ParsedCommand ParseCommandLine(const QStringList& arguments) {
             command.action = Action::Help;
             return {command, QString()};
         }
+        if (arg == QLatin1String("--version")) {
+            command.action = Action::Version;
+            return {command, QString()};
+        }
         if (arg == QLatin1String("--list")) {
             command.action = Action::List;
         } else if (arg == QLatin1String("--roofs-folder")) {
@@ -193,7 +197,7 @@ QString HelpText() {
                "Usage:\n"
                "  tegmora-fx -e FILTER[:AMOUNT] [-e FILTER[:AMOUNT]]... INPUT -o OUTPUT\n"
                "  tegmora-fx -e FILTER[:AMOUNT] [-e ...]... INPUT... --out-dir DIR\n"
-               "  tegmora-fx --list | --help\n"
+               "  tegmora-fx --list | --help | --version\n"
                "  tegmora-fx [--roofs DIR] --roofs-folder | --games\n"
                "\n"
                "Applies the effects, in the order given, to each input image and writes the result.\n"
@@ -224,6 +228,7 @@ QString HelpText() {
                "  --roofs DIR                   The game's folder, its GameData or its roofs folder, named\n"
                "                                instead of searched for.\n"
                "  -h, --help                    This text.\n"
+               "  --version                     The version of tegmora-fx.\n"
                "\n"
                "Inputs are Windows bitmaps of any depth or PNG files. An output ending in .png is written\n"
                "as PNG; any other output as a Windows bitmap of the depth --depth chooses. The 8-bit form\n"

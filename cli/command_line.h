@@ -23,7 +23,7 @@ struct Effect {
     QString name;  // the filter's name, or "code N" for a code without one
 };
 
-enum class Action { Apply, Help, List, RoofsFolder, Games };
+enum class Action { Apply, Help, Version, List, RoofsFolder, Games };
 
 // Bits per pixel of a bitmap output: those of a palettised input (8) or 24.
 enum class Depth { Keep, Eight, TwentyFour };

@@ -4,6 +4,7 @@
 #include "effects.h"
 #include "imageio.h"
 #include "qt_text.h"
+#include "version.h"
 #include "yield_scope.h"
 
 #include <QCoreApplication>
@@ -150,6 +151,9 @@ int main(int argc, char** argv) {
     switch (command.action) {
         case cli::Action::Help:
             std::printf("%s", qUtf8Printable(cli::HelpText()));
+            return cli::kSuccess;
+        case cli::Action::Version:
+            std::printf("tegmora-fx %s\n", tegmora::kVersion);
             return cli::kSuccess;
         case cli::Action::List:
             std::printf("%s", qUtf8Printable(cli::FilterList()));
