@@ -12,6 +12,8 @@ packages=(
   libgtest-dev              # tests
   libbenchmark-dev          # benchmarks
   clang libclang-rt-14-dev  # the fuzzers (libFuzzer)
+  dpkg-dev lintian          # the Debian package and its checks
+  appstream desktop-file-utils mandoc bash-completion
 )
 if [[ ${1:-} == --bench ]]; then
   packages+=(python3-opencv)

@@ -11,6 +11,7 @@ export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
+scripts/check-package.sh build/release
 
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEGMORA_SANITIZE=ON -DTEGMORA_BENCH=OFF
 cmake --build build/asan -j "$jobs"
