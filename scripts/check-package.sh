@@ -107,7 +107,7 @@ check_completion() {
   [[ $got == "$1" ]] || fail "completing \"${*:2}\" offers \"$got\", not \"$1\""
 }
 check_completion "darker" -e dar
-check_completion "edge-enhance" --effect edge-e
+check_completion "floyd-steinberg-dither" --effect floyd
 check_completion "24 8 keep" --depth ''
 check_completion "--depth --dither" --d
 echo "check-package: ok"
