@@ -1,7 +1,8 @@
 // Where the window's roofs folder comes from, in this order: a folder or a
-// roof bitmap named on the command line, the Wine prefix in $WINEPREFIX, the folder the player
-// chose last time, every launcher's places (see discovery.h). When none
-// holds the game the player may choose a folder, which is remembered.
+// roof bitmap named on the command line, the Wine prefix in $WINEPREFIX, the
+// folder the player chose last time, every launcher's places (see
+// discovery.h). When none holds the game the player may choose a folder,
+// which is remembered.
 #pragma once
 
 #include "dialogs.h"
@@ -18,9 +19,9 @@ namespace tegmora::app {
 inline constexpr const char* kChosenRoofsKey = "roofsFolder";
 
 struct RoofsFolder {
-    QString path;     // the local folder; empty when there is none
-    QString problem;  // otherwise what was searched where, and what to do
-    QString roof = {};  // the file name of the roof to choose there, when one was named
+    QString path;       // the local folder; empty when there is none
+    QString problem;    // otherwise what was searched where, and what to do
+    QString roof = {};  // the roof named on the command line, to be chosen there
 };
 
 // The roofs folder without asking: `named` (a folder, or a roof bitmap to

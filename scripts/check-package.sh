@@ -71,15 +71,14 @@ with_completion() {
   bash -c "source /usr/share/bash-completion/bash_completion && source \"\$0\" && $code" \
     "$root/usr/share/bash-completion/completions/tegmora-fx" "$@"
 }
-# The options a page names with its Fl macro, as a reader sees them.
+# The options a page explains: those its option list's items name with the
+# Fl macro, as a reader sees them (".It Fl e , Fl -effect" gives -e, --effect).
 page_options() {
-  zcat "$root/usr/share/man/man1/$1.1.gz" | awk '/^\./ {
+  zcat "$root/usr/share/man/man1/$1.1.gz" | awk '/^\.It Fl / {
     flags = 0
-    for (i = 1; i <= NF; i++) {
-      word = $i
-      if (i == 1) sub(/^\./, "", word)
-      if (word ~ /^[A-Z][a-z][a-z]?$/) flags = word == "Fl"
-      else if (flags && word !~ /^[|,.;:()]$/) { gsub(/\\-/, "-", word); print "-" word }
+    for (i = 2; i <= NF; i++) {
+      if ($i ~ /^[A-Z][a-z][a-z]?$/) flags = $i == "Fl"
+      else if (flags && $i !~ /^[|,.;:()]$/) { word = $i; gsub(/\\-/, "-", word); print "-" word }
     }
   }' | sort -u
 }
@@ -99,7 +98,7 @@ done
 # What the shell offers after the words, the unpacked tool answering.
 complete_after() {
   with_completion 'COMP_WORDS=("$@") COMP_CWORD=$(($# - 1)) COMP_LINE="$*" && COMP_POINT=${#COMP_LINE} &&
-                   _tegmora_fx && printf "%s\n" "${COMPREPLY[@]}"' "$root/usr/bin/tegmora-fx" "$@" | sort | xargs
+                   { _tegmora_fx; printf "%s\n" "${COMPREPLY[@]}"; }' "$root/usr/bin/tegmora-fx" "$@" | sort | xargs
 }
 check_completion() {
   local got
