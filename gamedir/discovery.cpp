@@ -1,9 +1,11 @@
 #include "discovery.h"
 
+#include "game_in_prefix.h"
 #include "launcher_files.h"
-#include "text.h"
+#include "message_text.h"
 #include "text_file.h"
 #include "wine_paths.h"
+#include "wine_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -127,11 +129,11 @@ public:
             Note(where, Quoted(prefix.string()) + " is not a folder");
             return;
         }
-        RoofsLookup lookup = FindRoofsFolder(prefix);
-        if (lookup.local.path) {
-            Found(*lookup.local.path, where);
+        const GameLookup lookup = FindGameInPrefix(prefix);
+        if (lookup.game) {
+            Found(lookup.game->roofs, where);
         } else {
-            Note(where, lookup.local.error);
+            Note(where, lookup.whyNotFound);
         }
     }
 

@@ -1,7 +1,8 @@
 #include "registry.h"
 
-#include "text.h"
+#include "message_text.h"
 #include "text_file.h"
+#include "wine_text.h"
 
 namespace tegmora::gamedir {
 namespace {
@@ -44,9 +45,6 @@ std::optional<std::string> RedirectedTo32BitView(std::string_view keyPath) {
     return redirected;
 }
 
-std::string MachineKeyName(std::string_view keyPath) {
-    return std::string(kMachineHiveName) + "\\" + std::string(keyPath);
-}
 
 std::string DescribeValueAt(const std::string& keyPath, const std::optional<RegistryKey>& opened,
                             std::string_view valueName) {
@@ -113,8 +111,8 @@ std::vector<std::string> KeyPathsFor32BitProgram(PrefixArch arch, std::string_vi
     return paths;
 }
 
-std::string GameValueName(std::string_view valueName) {
-    return "the value " + Quoted(valueName) + " of " + MachineKeyName(kGameKey);
+std::string MachineKeyName(std::string_view keyPath) {
+    return std::string(kMachineHiveName) + "\\" + std::string(keyPath);
 }
 
 LoadedRegistry LoadMachineRegistry(const std::filesystem::path& prefix, std::uintmax_t sizeLimit) {
