@@ -21,6 +21,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The Sims Legacy Collection's Steam app id.
+constexpr std::string_view kLegacyCollectionAppId = "3314060";
+// Launchers' own files are small; larger ones are not read.
+constexpr std::uintmax_t kMaxLauncherFileSize = 1u << 20;
+
 constexpr std::string_view kLegacyCollection = "The Sims Legacy Collection";
 
 constexpr std::string_view kSteamRoots[] = {
@@ -286,6 +291,25 @@ void SearchBottles(Searcher& searcher) {
     }
 }
 
+// $HOME; empty when unset.
+fs::path HomeFolder() {
+    const char* home = std::getenv("HOME");
+    return home == nullptr ? fs::path() : fs::path(home);
+}
+
+// The one prefix WINEPREFIX names; its notes say that nothing else was searched.
+Search SearchWinePrefix(const fs::path& prefix) {
+    Searcher searcher(HomeFolder());
+    const std::string where = "Wine prefix " + prefix.string() + " (WINEPREFIX)";
+    searcher.Guarded(where, [&] { searcher.Prefix(prefix, where); });
+    Search search = searcher.Finish();
+    if (search.found.empty()) {
+        search.notes.push_back("WINEPREFIX is set, so no other place was searched: unset it to search every "
+                               "launcher's places");
+    }
+    return search;
+}
+
 }  // namespace
 
 std::optional<fs::path> RoofsFolderOfNamed(const fs::path& folder) {
@@ -303,10 +327,6 @@ bool HoldsRoofs(const fs::path& folder) {
     });
 }
 
-fs::path HomeFolder() {
-    const char* home = std::getenv("HOME");
-    return home == nullptr ? fs::path() : fs::path(home);
-}
 
 std::optional<fs::path> WinePrefixFromEnvironment() {
     const char* prefix = std::getenv("WINEPREFIX");
@@ -314,17 +334,6 @@ std::optional<fs::path> WinePrefixFromEnvironment() {
     return fs::path(prefix);
 }
 
-Search SearchWinePrefix(const fs::path& prefix) {
-    Searcher searcher(HomeFolder());
-    const std::string where = "Wine prefix " + prefix.string() + " (WINEPREFIX)";
-    searcher.Guarded(where, [&] { searcher.Prefix(prefix, where); });
-    Search search = searcher.Finish();
-    if (search.found.empty()) {
-        search.notes.push_back("WINEPREFIX is set, so no other place was searched: unset it to search every "
-                               "launcher's places");
-    }
-    return search;
-}
 
 Search SearchEverywhere(const fs::path& home) {
     Searcher searcher(home);

@@ -8,6 +8,7 @@ namespace tegmora::gamedir {
 namespace {
 
 constexpr std::string_view kWow64Node = "Wow6432Node";
+constexpr std::string_view kMachineHiveName = "HKEY_LOCAL_MACHINE";
 
 // Text before the first NUL unit; an odd last byte is no whole unit.
 std::string StringBeforeNul(const std::vector<std::uint8_t>& data) {
@@ -60,6 +61,20 @@ std::string DescribeValueAt(const std::string& keyPath, const std::optional<Regi
     return "the value " + name + " of " + key + " is empty";
 }
 
+// Where a 32-bit program's open of `keyPath` is looked up, in order: in a
+// win64 prefix keys below Software are redirected to Software\Wow6432Node,
+// where the game's installer writes; 64-bit tools write to the key itself.
+std::vector<std::string> KeyPathsFor32BitProgram(PrefixArch arch, std::string_view keyPath) {
+    std::vector<std::string> paths;
+    if (arch == PrefixArch::Win64) {
+        if (std::optional<std::string> redirected = RedirectedTo32BitView(keyPath)) {
+            paths.push_back(std::move(*redirected));
+        }
+    }
+    paths.emplace_back(keyPath);
+    return paths;
+}
+
 }  // namespace
 
 KeyFor32BitProgram OpenFor32BitProgram(const RegistryFile& machine, std::string_view keyPath) {
@@ -100,16 +115,6 @@ std::string QueryRegistryValue(const RegistryKey* key, std::string_view valueNam
     }
 }
 
-std::vector<std::string> KeyPathsFor32BitProgram(PrefixArch arch, std::string_view keyPath) {
-    std::vector<std::string> paths;
-    if (arch == PrefixArch::Win64) {
-        if (std::optional<std::string> redirected = RedirectedTo32BitView(keyPath)) {
-            paths.push_back(std::move(*redirected));
-        }
-    }
-    paths.emplace_back(keyPath);
-    return paths;
-}
 
 std::string MachineKeyName(std::string_view keyPath) {
     return std::string(kMachineHiveName) + "\\" + std::string(keyPath);

@@ -16,14 +16,13 @@
 
 namespace tegmora::gamedir {
 
-inline constexpr std::string_view kMachineHiveName = "HKEY_LOCAL_MACHINE";
 inline constexpr std::string_view kMachineRegistryFile = "system.reg";
 
 // Larger files are not read; real ones stay far below this.
 inline constexpr std::uintmax_t kMaxRegistryFileSize = 128u << 20;
 
 // A key below HKEY_LOCAL_MACHINE opened as the 32-bit game opens it: every
-// place looked at (see KeyPathsFor32BitProgram), in order, with what was there.
+// place looked at (a win64 prefix's Wow6432Node first), in order, with what was there.
 struct KeyFor32BitProgram {
     std::vector<std::string> paths;
     std::vector<std::optional<RegistryKey>> keys;
@@ -46,11 +45,6 @@ std::string GetRegistryString(const RegistryFile& machine, std::string_view keyP
 // string gives its text before the first NUL, as UTF-8; a binary value gives
 // the little-endian signed 16-bit number in its first two bytes as decimal.
 std::string QueryRegistryValue(const RegistryKey* key, std::string_view valueName);
-
-// Where a 32-bit program's open of `keyPath` is looked up, in order: in a
-// win64 prefix keys below Software are redirected to Software\Wow6432Node,
-// where the game's installer writes; 64-bit tools write to the key itself.
-std::vector<std::string> KeyPathsFor32BitProgram(PrefixArch arch, std::string_view keyPath);
 
 // "HKEY_LOCAL_MACHINE\<keyPath>", for messages.
 std::string MachineKeyName(std::string_view keyPath);
