@@ -144,8 +144,8 @@ Form1::Form1(const QString& roofsFolder, Dialogs& dialogs,
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      dialogs_(dialogs),
-      yieldScope_([this] { yieldToWindow(); }) {
+      dialogs_(dialogs) {
+    engine_.setYieldHook([this] { yieldToWindow(); });
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tegmora"));
     setWindowIcon(QIcon(QPixmap::fromImage(AppIcon(64))));
@@ -290,7 +290,7 @@ void Form1::yieldToWindow() {
 void Form1::chooseRoof(int row) {
     // The engine works on the working view's pixels until it finishes, so
     // nothing may replace them meanwhile.
-    if (effects::FilterBusy()) {
+    if (engine_.busy()) {
         file1_->setCurrentNameQuietly(chosenRoof_);
         return;
     }
@@ -316,7 +316,7 @@ void Form1::loadRoof(int row) {
 }
 
 void Form1::save() {
-    if (effects::FilterBusy()) return;
+    if (engine_.busy()) return;
     const QString path = dialogs_.askSavePath(this, file1_->folder(), SaveFilters());
     if (path.isEmpty()) return;
     // A roof keeps the form it was loaded in: the game's own are 8-bit.
@@ -333,7 +333,7 @@ void Form1::save() {
 
 void Form1::deleteChosenRoof() {
     const int row = file1_->currentRow();
-    if (effects::FilterBusy() || row < 0) return;
+    if (engine_.busy() || row < 0) return;
     const QString path = file1_->pathAt(row);
     if (!dialogs_.askYesNo(this, tr("Confirm File Delete"),
                            tr("Are you sure you want to delete this file?")))
@@ -357,7 +357,7 @@ void Form1::applyEffect(const effects::Preset& preset) {
     // touching the view's image would move them under it. A click during a
     // run leaves the view alone: the engine would turn the click away, and
     // it shows the working view as it is.
-    if (!effects::FilterBusy()) {
+    if (!engine_.busy()) {
         WindowState before = currentState();
         if (!runEffect(preset)) return;
         history_.record(std::move(before));
@@ -368,7 +368,7 @@ void Form1::applyEffect(const effects::Preset& preset) {
 bool Form1::runEffect(const effects::Preset& preset) {
     try {
         picture3_->change([this, &preset](QImage& image) {
-            effects::ApplyFilter(preset.code, imageio::BitmapOf(image), preset.amount,
+            engine_.applyFilter(preset.code, imageio::BitmapOf(image), preset.amount,
                                  filterProgress_);
         });
         return true;
@@ -382,7 +382,7 @@ bool Form1::runEffect(const effects::Preset& preset) {
 }
 
 void Form1::scaleChannels() {
-    if (effects::FilterBusy()) {
+    if (engine_.busy()) {
         setSlidersQuietly(appliedSliders_);
         return;
     }
@@ -417,12 +417,12 @@ void Form1::restore(const WindowState& state) {
 
 // Keys pressed during a run are ignored, as the other commands are.
 void Form1::undo() {
-    if (effects::FilterBusy()) return;
+    if (engine_.busy()) return;
     if (std::optional<WindowState> state = history_.undo(currentState())) restore(*state);
 }
 
 void Form1::redo() {
-    if (effects::FilterBusy()) return;
+    if (engine_.busy()) return;
     if (std::optional<WindowState> state = history_.redo(currentState())) restore(*state);
 }
 

@@ -5,7 +5,6 @@
 #include "dialogs.h"
 #include "edit_history.h"
 #include "effects.h"
-#include "yield_scope.h"
 
 #include <QImage>
 #include <QWidget>
@@ -34,6 +33,9 @@ public:
     Form1(const QString& roofsFolder, Dialogs& dialogs,
           std::span<const effects::Preset> presets = effects::Presets(), QWidget* parent = nullptr);
     ~Form1() override;
+
+    // True while an effect runs; the window then turns other commands away.
+    bool effectRunning() const { return engine_.busy(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -78,7 +80,7 @@ private:
     bool closing_ = false;
     EditHistory history_;
     std::unique_ptr<TilePreview> preview_;  // made on first use
-    YieldScope yieldScope_;
+    effects::Engine engine_;
 };
 
 }  // namespace tegmora::app

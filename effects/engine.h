@@ -82,8 +82,8 @@ struct PixelBuffer {
 class FilterRun {
 public:
     FilterRun(PixelBuffer work, const std::uint8_t* pristine, std::int32_t amount,
-              std::int32_t& progress, const YieldHook& yield)
-        : work(work), pristine(pristine), amount(amount), progress_(progress), yield_(yield) {}
+              std::int32_t& progress, const YieldHook& yield, Engine& engine)
+        : work(work), pristine(pristine), amount(amount), progress_(progress), yield_(yield), engine_(engine) {}
 
     PixelBuffer work;                // WorkBits
     const std::uint8_t* pristine;    // the image as the run found it, or null when the
@@ -106,6 +106,9 @@ public:
     }
     void finish() { report(100); }
 
+    // The engine's next uniform draws, for the filters that scatter at random.
+    void draw(std::span<float> out) { engine_.draw(out); }
+
 private:
     // Kept in 64 bits so that a very tall image cannot fail on its progress.
     std::int32_t Percent(std::int32_t y, std::int32_t span, std::int32_t start) const {
@@ -114,6 +117,7 @@ private:
 
     std::int32_t& progress_;
     const YieldHook& yield_;
+    Engine& engine_;
 };
 
 // The last N rows of something a filter works out per image row: row y
@@ -241,13 +245,27 @@ static_assert(GreyLevelIsExact());
 // of the unchanged image, summed in 64 bits.
 std::int32_t MeanGreyLevel(const PixelBuffer& image);
 
-// The engine's uniform generator on [0, 1): one process-wide std::mt19937 in
-// its default state, never reseeded; a draw is (next() >> 8) * 2^-24 held in
-// single precision. Fills `out` with the next out.size() draws in order.
-void DrawUniform(std::span<float> out);
+// An engine's generator: the sequence of a std::mt19937 of the same seed,
+// each draw (next() >> 8) * 2^-24 held in single precision, made a block of
+// 624 words at a time so that filters needing tens of millions of draws are
+// not held up by it.
+class UniformDraws {
+public:
+    static constexpr std::uint32_t kDefaultSeed = 5489u;
 
-// Replaces the generator's draws, for tests; an empty function restores it.
-void SetRandomSourceForTesting(std::function<void(std::span<float>)> source);
+    explicit UniformDraws(std::uint32_t seed = kDefaultSeed);
+
+    // Fills `out` with the next out.size() draws in order.
+    void fill(std::span<float> out);
+
+private:
+    static constexpr std::uint32_t kSize = 624;
+
+    void twist();
+
+    std::uint32_t state_[kSize];
+    std::uint32_t next_ = kSize;
+};
 
 // Amounts for which a filter may fail after it has begun writing rows.
 bool ContrastMayFailMidRun(std::int32_t amount);

@@ -145,11 +145,11 @@ inline std::uint8_t Noisy(std::uint8_t level, float draw, double span, double am
 
 // 2A + 1, formed after the first pixel's blue draw: a run whose span leaves
 // 32 bits still takes that one draw before it fails.
-std::int32_t NoiseSpan(std::int32_t amount) {
-    const std::int64_t span = 2 * std::int64_t{amount} + 1;
+std::int32_t NoiseSpan(FilterRun& run) {
+    const std::int64_t span = 2 * std::int64_t{run.amount} + 1;
     if (span != static_cast<std::int32_t>(span)) {
         float first;
-        DrawUniform(std::span(&first, 1));
+        run.draw(std::span(&first, 1));
         Raise(ErrorKind::Overflow);
     }
     return static_cast<std::int32_t>(span);
@@ -163,7 +163,7 @@ void Diffuse(FilterRun& run) {
     std::vector<float> drawn(draws);
     std::vector<std::int32_t> offsets(draws);
     for (std::int32_t y = 1; y <= run.height(); ++y) {
-        DrawUniform(drawn);
+        run.draw(drawn);
         OffsetsFromDraws(drawn, run.amount, half, offsets);
         DisplaceRow(run.work, y, offsets);
         run.rowDone(y);
@@ -200,12 +200,12 @@ void Pixelize(FilterRun& run) {
 }
 
 void Noise(FilterRun& run) {
-    const double span = NoiseSpan(run.amount);
+    const double span = NoiseSpan(run);
     const double amount = run.amount;
     const std::size_t width = static_cast<std::size_t>(run.width());
     std::vector<float> draws(3 * width);
     for (std::int32_t y = 1; y <= run.height(); ++y) {
-        DrawUniform(draws);
+        run.draw(draws);
         std::uint8_t* p = run.work.row(y);
         for (std::size_t x = 0; x < width; ++x, p += 4)
             for (std::size_t c = 0; c < 3; ++c) p[c] = Noisy(p[c], draws[3 * x + c], span, amount);
