@@ -513,12 +513,9 @@ private:
 
 void OrderedDither(FilterRun& run) {
     const std::array<std::vector<std::int32_t>, 4> whiteSums = WhiteSumRows(run.width());
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        const std::vector<std::int32_t>& rowSums = whiteSums[static_cast<std::size_t>((y - 1) % 4)];
-        OrderedDitherRow(run.work.row(y), rowSums.data(), run.width());
-        run.rowDone(y);
-    }
-    run.finish();
+    ForEachRow(run, [&](std::uint8_t* row, std::size_t, std::int32_t y) {
+        OrderedDitherRow(row, whiteSums[static_cast<std::size_t>((y - 1) % 4)].data(), run.width());
+    });
 }
 
 void FloydSteinbergDither(FilterRun& run) { DiffuseErrors<kFloydSteinberg>(run); }
@@ -533,13 +530,14 @@ void BlackAndWhite(FilterRun& run) {
     RowSharpener sharpener(width);
     std::vector<std::uint8_t> levels(width);
     ErrorDiffusion threshold(mean);
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        source.enter(y);
-        SharpenedLevels(source, y, run.height(), sharpener, levels);
-        threshold.row(run.work.row(y), levels);
-        run.rowDone(y, 5, 95);
-    }
-    run.finish();
+    ForEachRow(
+        run,
+        [&](std::uint8_t* row, std::size_t, std::int32_t y) {
+            source.enter(y);
+            SharpenedLevels(source, y, run.height(), sharpener, levels);
+            threshold.row(row, levels);
+        },
+        5, 95);
 }
 
 }  // namespace tegmora::effects

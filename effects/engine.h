@@ -14,6 +14,7 @@
 #include <functional>
 #include <limits>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 namespace tegmora::effects {
@@ -120,6 +121,23 @@ private:
     Engine& engine_;
 };
 
+// Rewrites rows 1..H of the image top to bottom through `loop`, called as
+// loop(row, pixels) or loop(row, pixels, y), with progress start + y * span
+// / H after each row, then 100.
+template <class Loop>
+void ForEachRow(FilterRun& run, Loop&& loop, std::int32_t start = 0, std::int32_t span = 100) {
+    const auto width = static_cast<std::size_t>(run.width());
+    for (std::int32_t y = 1; y <= run.height(); ++y) {
+        if constexpr (std::is_invocable_v<Loop&, std::uint8_t*, std::size_t, std::int32_t>) {
+            loop(run.work.row(y), width, y);
+        } else {
+            loop(run.work.row(y), width);
+        }
+        run.rowDone(y, start, span);
+    }
+    run.finish();
+}
+
 // The last N rows of something a filter works out per image row: row y
 // lives in slot y % N, so the rows a 3 x 3 window needs stay at hand while
 // the window moves down.
@@ -165,8 +183,8 @@ struct ChannelTables {
     const ByteTable& green;
     const ByteTable& red;
 };
-inline void MapRow(std::uint8_t* row, std::int32_t width, const ChannelTables& tables) {
-    std::uint8_t* const end = row + std::size_t{4} * static_cast<std::size_t>(width);
+inline void MapRow(std::uint8_t* row, std::size_t pixels, const ChannelTables& tables) {
+    std::uint8_t* const end = row + 4 * pixels;
     for (std::uint8_t* p = row; p != end; p += 4) {
         p[0] = tables.blue[p[0]];
         p[1] = tables.green[p[1]];

@@ -64,12 +64,7 @@ void ThresholdRow(std::uint8_t* row, std::size_t pixels, ColourParts limits) {
 
 void LookUpRow(std::uint8_t* row, std::size_t pixels, const RowTable& rowTable) {
     const ByteTable& table = rowTable.table();
-    std::uint8_t* const end = row + 4 * pixels;
-    for (std::uint8_t* p = row; p != end; p += 4) {
-        p[0] = table[p[0]];
-        p[1] = table[p[1]];
-        p[2] = table[p[2]];
-    }
+    MapRow(row, pixels, {table, table, table});
 }
 
 bool RowWithin(const std::uint8_t* row, std::size_t pixels, std::uint8_t first, std::uint8_t last) {

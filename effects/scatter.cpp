@@ -162,13 +162,11 @@ void Diffuse(FilterRun& run) {
     const std::size_t draws = 2 * static_cast<std::size_t>(run.width());
     std::vector<float> drawn(draws);
     std::vector<std::int32_t> offsets(draws);
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
+    ForEachRow(run, [&](std::uint8_t*, std::size_t, std::int32_t y) {
         run.draw(drawn);
         OffsetsFromDraws(drawn, run.amount, half, offsets);
         DisplaceRow(run.work, y, offsets);
-        run.rowDone(y);
-    }
-    run.finish();
+    });
 }
 
 // Blocks of size x size pixels from the top-left corner; the last ones in
@@ -204,14 +202,11 @@ void Noise(FilterRun& run) {
     const double amount = run.amount;
     const std::size_t width = static_cast<std::size_t>(run.width());
     std::vector<float> draws(3 * width);
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
+    ForEachRow(run, [&](std::uint8_t* row, std::size_t pixels) {
         run.draw(draws);
-        std::uint8_t* p = run.work.row(y);
-        for (std::size_t x = 0; x < width; ++x, p += 4)
-            for (std::size_t c = 0; c < 3; ++c) p[c] = Noisy(p[c], draws[3 * x + c], span, amount);
-        run.rowDone(y);
-    }
-    run.finish();
+        for (std::size_t x = 0; x < pixels; ++x, row += 4)
+            for (std::size_t c = 0; c < 3; ++c) row[c] = Noisy(row[c], draws[3 * x + c], span, amount);
+    });
 }
 
 }  // namespace tegmora::effects
