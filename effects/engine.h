@@ -66,7 +66,7 @@ inline std::uint8_t ClampByte(std::int32_t v) {
     return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-// WorkBits or SourceBits: 4 bytes a pixel, rows of 4 * width bytes, top
+// The image being written, or as the run found it: 4 bytes a pixel, rows of 4 * width bytes, top
 // row first; row(y) takes the 1-based row, and loops walk it.
 struct PixelBuffer {
     std::uint8_t* data = nullptr;
@@ -86,7 +86,7 @@ public:
               std::int32_t& progress, const YieldHook& yield, Engine& engine)
         : work(work), pristine(pristine), amount(amount), progress_(progress), yield_(yield), engine_(engine) {}
 
-    PixelBuffer work;                // WorkBits
+    PixelBuffer work;                // the image being written
     const std::uint8_t* pristine;    // the image as the run found it, or null when the
                                      // run writes into the caller's bitmap (see SourceRows)
     std::int32_t amount;
@@ -94,10 +94,10 @@ public:
     std::int32_t width() const { return work.width; }
     std::int32_t height() const { return work.height; }
 
-    // Progress after row y of a loop over rows 1..H: y * 100 \ H, then a yield.
+    // Progress after row y of a loop over rows 1..H: y * 100 / H rounded down, then a yield.
     void rowDone(std::int32_t y) { report(Percent(y, 100, 0)); }
     // Progress for passes that own only part of the range:
-    // start + y * span \ H.
+    // start + y * span / H, rounded down.
     void rowDone(std::int32_t y, std::int32_t start, std::int32_t span) {
         report(Percent(y, span, start));
     }
@@ -152,11 +152,11 @@ private:
     std::array<Row, N> rows_;
 };
 
-// SourceBits, for filters that read the rows above, at and below the one
-// they write. When the run works on a copy the unchanged image is at hand;
-// when it writes into the caller's bitmap, each row is saved just before it
-// is overwritten. The row below is read from WorkBits, which the run has not
-// written yet.
+// The image as the run found it, for filters that read the rows above, at
+// and below the one they write. When the run works on a copy the unchanged
+// image is at hand; when it writes into the caller's bitmap, each row is
+// saved just before it is overwritten. The row below is read from the image
+// being written, which the run has not written yet.
 class SourceRows {
 public:
     explicit SourceRows(const FilterRun& run);
@@ -243,14 +243,12 @@ inline void Prefetch(const std::uint8_t* bytes, std::size_t count) {
     for (std::size_t i = 0; i < count; i += 64) __builtin_prefetch(bytes + i);
 }
 
-// (B + G + R) \ 3 for a sum of three channels (0..765) without a division,
-// so that loops over whole rows vectorise. The factor lies just above 1/3:
-// a multiple of three lands on its quotient or a hair above, and 3k + 2
-// stays below k + 1 up to 765, so truncation is exact over that range, as
-// checked below.
-constexpr std::int32_t GreyLevel(std::int32_t channelSum) {
-    return static_cast<std::int32_t>(static_cast<float>(channelSum) * 0.33337f);
-}
+// The grey level (B + G + R) / 3, rounded down, for a sum of three channels
+// (0..765), without a division: (sum * kThird) >> 16, exact over that range,
+// as checked below. The vector loops take the same product's high 16 bits.
+inline constexpr std::uint16_t kThird = 21846;
+
+constexpr std::int32_t GreyLevel(std::int32_t channelSum) { return (channelSum * kThird) >> 16; }
 
 constexpr bool GreyLevelIsExact() {
     for (std::int32_t sum = 0; sum <= 765; ++sum)
@@ -259,8 +257,8 @@ constexpr bool GreyLevelIsExact() {
 }
 static_assert(GreyLevelIsExact());
 
-// Truncated mean of the truncated grey levels (B + G + R) \ 3 of every pixel
-// of the unchanged image, summed in 64 bits.
+// The mean, rounded down, of the grey levels (B + G + R) / 3, each rounded
+// down, of every pixel of the unchanged image, summed in 64 bits.
 std::int32_t MeanGreyLevel(const PixelBuffer& image);
 
 // An engine's generator: the sequence of a std::mt19937 of the same seed,

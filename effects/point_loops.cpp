@@ -94,15 +94,6 @@ namespace avx2 {
 // Eight pixels a step; the rest of the row goes one pixel at a time.
 constexpr std::size_t kStep = 8;
 
-// (B + G + R) \ 3 as a 16-bit multiply-high by kThird / 2^16.
-constexpr std::uint32_t kThird = 21846;
-constexpr bool ThirdIsExact() {
-    for (std::uint32_t sum = 0; sum <= 765; ++sum)
-        if ((sum * kThird) >> 16 != sum / 3) return false;
-    return true;
-}
-static_assert(ThirdIsExact());
-
 [[gnu::target("avx2")]] __m256i Load(const std::uint8_t* p) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }

@@ -26,7 +26,7 @@ std::int64_t Inside(std::int64_t from, std::int64_t offset, std::int64_t limit) 
 }
 
 // Each pixel of row y takes the colour at its offsets, horizontal first, read
-// from WorkBits itself: sources above or to the left have already moved.
+// from the image being written: sources above or to the left have already moved.
 void DisplaceRow(const PixelBuffer& work, std::int32_t y, std::span<const std::int32_t> offsets) {
     std::uint8_t* target = work.row(y);
     for (std::int32_t x = 1; x <= work.width; ++x, target += 4) {
@@ -45,7 +45,7 @@ void DisplaceRow(const PixelBuffer& work, std::int32_t y, std::span<const std::i
 // 16 bits: 257 * 255 = 65535.
 constexpr std::int32_t kRowsPerColumnSum = 257;
 
-// The truncated mean sum \ count of a block, without a division per block:
+// The mean sum / count of a block, rounded down, without a division per block:
 // the sum times a rounded reciprocal is off by at most one, downward. The
 // sum is at most 255 * count with count below 2^31, so the estimate is
 // within 2^-44 of the quotient; a quotient with a fraction has one of at

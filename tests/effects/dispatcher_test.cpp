@@ -85,7 +85,7 @@ TEST(DispatcherTest, ProgressAfterEveryRowAndEachPhase) {
         std::int32_t height;
         std::vector<std::int32_t> progress;
     } cases[] = {
-        {2, 3, {33, 66, 100, 100}},          // every row: y * 100 \ H
+        {2, 3, {33, 66, 100, 100}},          // every row: y * 100 / H
         {3, 4, {50, 75, 100}},               // kernels: rows 2..H-1
         {28, 2, {5, 10, 10, 55, 100, 100}},  // auto levels: scan to 10, then map
         {21, 2, {2, 10, 55, 100, 100}},      // error diffusion: tables, mean, rows
