@@ -192,8 +192,9 @@ std::vector<std::int32_t> WeightedErrors() {
 }
 
 // (10 * c) / A, rounded toward zero, for every carried error c the kernel
-// can produce, so that the hot loop divides nothing. Entries are held to -255..255: a grey level plus
-// any correction beyond that clamps to the same 0 or 255.
+// can produce, so that the hot loop divides nothing. Entries are held to
+// -255..255: a grey level plus any correction beyond that clamps to the same
+// 0 or 255.
 std::vector<std::int32_t> ScaledCarries(std::int32_t bound, std::int32_t amount) {
     std::vector<std::int32_t> table(static_cast<std::size_t>(2 * bound + 1));
     for (std::int32_t c = -bound; c <= bound; ++c)
