@@ -241,7 +241,7 @@ void Form1::buildEffectButtons(std::span<const effects::Preset> presets) {
 void Form1::buildAbout() {
     Frame* frame = AddFrame(this, QStringLiteral("Frame4"), tr("About:"), {8, 256, 545, 57});
     connect(
-        AddButton(frame, QStringLiteral("Command2"), QStringLiteral("Quorvel"), {8, 16, 129, 17}),
+        AddButton(frame, QStringLiteral("Command2"), QString::fromLatin1(kAuthor), {8, 16, 129, 17}),
         &QPushButton::clicked, this,
         [this] { dialogs_.openUrl(QUrl(QString::fromLatin1(kHomePage))); });
     AddBoldLabel(frame, QStringLiteral("Label4"), QString::fromLatin1(kContactCaption),
@@ -252,9 +252,9 @@ void Form1::buildAbout() {
                  {384, 16, 121, 17});
     AddLabel(frame, QStringLiteral("Label7"), QString::fromLatin1(kWebAddress), {392, 32, 97, 17});
     AddLabel(this, QStringLiteral("Label9"),
-             QStringLiteral("Thanks for supporting Quorvel!  Have any problems/suggestions?   "
-                            "Contact me at %1!")
-                 .arg(QString::fromLatin1(kContactAddress)),
+             QStringLiteral("Thanks for supporting %1!  Have any problems/suggestions?   "
+                            "Contact me at %2!")
+                 .arg(QString::fromLatin1(kAuthor), QString::fromLatin1(kContactAddress)),
              {8, 320, 545, 25});
 }
 
