@@ -144,8 +144,8 @@ Form1::Form1(const QString& roofsFolder, Dialogs& dialogs,
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      dialogs_(dialogs),
-      yieldScope_([this] { yieldToWindow(); }) {
+      dialogs_(dialogs) {
+    engine_.setYieldHook([this] { yieldToWindow(); });
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tegmora"));
     setWindowIcon(QIcon(QPixmap::fromImage(AppIcon(64))));
@@ -246,7 +246,7 @@ void Form1::buildEffectButtons(std::span<const effects::Preset> presets) {
 void Form1::buildAbout() {
     Frame* frame = AddFrame(this, QStringLiteral("Frame4"), tr("About:"), {8, 256, 545, 57});
     connect(
-        AddButton(frame, QStringLiteral("Command2"), QStringLiteral("Quorvel"), {8, 16, 129, 17}),
+        AddButton(frame, QStringLiteral("Command2"), QString::fromLatin1(kAuthor), {8, 16, 129, 17}),
         &QPushButton::clicked, this,
         [this] { dialogs_.openUrl(QUrl(QString::fromLatin1(kHomePage))); });
     AddBoldLabel(frame, QStringLiteral("Label4"), QString::fromLatin1(kContactCaption),
@@ -257,9 +257,9 @@ void Form1::buildAbout() {
                  {384, 16, 121, 17});
     AddLabel(frame, QStringLiteral("Label7"), QString::fromLatin1(kWebAddress), {392, 32, 97, 17});
     AddLabel(this, QStringLiteral("Label9"),
-             QStringLiteral("Thanks for supporting Quorvel!  Have any problems/suggestions?   "
-                            "Contact me at %1!")
-                 .arg(QString::fromLatin1(kContactAddress)),
+             QStringLiteral("Thanks for supporting %1!  Have any problems/suggestions?   "
+                            "Contact me at %2!")
+                 .arg(QString::fromLatin1(kAuthor), QString::fromLatin1(kContactAddress)),
              {8, 320, 545, 25});
 }
 
@@ -295,7 +295,7 @@ void Form1::yieldToWindow() {
 void Form1::chooseRoof(int row) {
     // The engine works on the working view's pixels until it finishes, so
     // nothing may replace them meanwhile.
-    if (effects::FilterBusy()) {
+    if (engine_.busy()) {
         file1_->setCurrentNameQuietly(chosenRoof_);
         return;
     }
@@ -321,7 +321,7 @@ void Form1::loadRoof(int row) {
 }
 
 void Form1::save() {
-    if (effects::FilterBusy()) return;
+    if (engine_.busy()) return;
     const QString path = dialogs_.askSavePath(this, file1_->folder(), SaveFilters());
     if (path.isEmpty()) return;
     // A roof keeps the form it was loaded in: the game's own are 8-bit.
@@ -338,7 +338,7 @@ void Form1::save() {
 
 void Form1::deleteChosenRoof() {
     const int row = file1_->currentRow();
-    if (effects::FilterBusy() || row < 0) return;
+    if (engine_.busy() || row < 0) return;
     const QString path = file1_->pathAt(row);
     if (!dialogs_.askYesNo(this, tr("Confirm File Delete"),
                            tr("Are you sure you want to delete this file?")))
@@ -362,7 +362,7 @@ void Form1::applyEffect(const effects::Preset& preset) {
     // touching the view's image would move them under it. A click during a
     // run leaves the view alone: the engine would turn the click away, and
     // it shows the working view as it is.
-    if (!effects::FilterBusy()) {
+    if (!engine_.busy()) {
         WindowState before = currentState();
         if (!runEffect(preset)) return;
         history_.record(std::move(before));
@@ -373,7 +373,7 @@ void Form1::applyEffect(const effects::Preset& preset) {
 bool Form1::runEffect(const effects::Preset& preset) {
     try {
         picture3_->change([this, &preset](QImage& image) {
-            effects::ApplyFilter(preset.code, imageio::BitmapOf(image), preset.amount,
+            engine_.applyFilter(preset.code, imageio::BitmapOf(image), preset.amount,
                                  filterProgress_);
         });
         return true;
@@ -387,7 +387,7 @@ bool Form1::runEffect(const effects::Preset& preset) {
 }
 
 void Form1::scaleChannels() {
-    if (effects::FilterBusy()) {
+    if (engine_.busy()) {
         setSlidersQuietly(appliedSliders_);
         return;
     }
@@ -422,12 +422,12 @@ void Form1::restore(const WindowState& state) {
 
 // Keys pressed during a run are ignored, as the other commands are.
 void Form1::undo() {
-    if (effects::FilterBusy()) return;
+    if (engine_.busy()) return;
     if (std::optional<WindowState> state = history_.undo(currentState())) restore(*state);
 }
 
 void Form1::redo() {
-    if (effects::FilterBusy()) return;
+    if (engine_.busy()) return;
     if (std::optional<WindowState> state = history_.redo(currentState())) restore(*state);
 }
 

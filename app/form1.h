@@ -5,7 +5,6 @@
 #include "dialogs.h"
 #include "edit_history.h"
 #include "effects.h"
-#include "yield_scope.h"
 
 #include <QImage>
 #include <QWidget>
@@ -38,6 +37,9 @@ public:
     // Chooses the roof of that file name in the list, as a click would;
     // nothing when the list has none of that name.
     void chooseRoofNamed(const QString& name);
+
+    // True while an effect runs; the window then turns other commands away.
+    bool effectRunning() const { return engine_.busy(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -82,7 +84,7 @@ private:
     bool closing_ = false;
     EditHistory history_;
     std::unique_ptr<TilePreview> preview_;  // made on first use
-    YieldScope yieldScope_;
+    effects::Engine engine_;
 };
 
 }  // namespace tegmora::app

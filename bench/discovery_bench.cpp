@@ -3,6 +3,7 @@
 // Proton prefixes of Steam's own games, and the game in a second Steam
 // library. Run with the files in the page cache, as at a second start.
 #include "discovery.h"
+#include "game_in_prefix.h"
 #include "registry.h"
 #include "wine_prefix.h"
 

@@ -5,7 +5,6 @@
 #include "imageio.h"
 #include "qt_text.h"
 #include "version.h"
-#include "yield_scope.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -75,11 +74,12 @@ int ProcessFile(const cli::Command& command, const QString& input, ProgressLine&
         return cli::kFileError;
     }
     std::int32_t progress = 0;
-    const tegmora::YieldScope scope([&] { line.update(progress); });
+    fx::Engine engine;
+    engine.setYieldHook([&] { line.update(progress); });
     for (const cli::Effect& effect : command.effects) {
         line.effect(effect.name);
         try {
-            fx::ApplyFilter(effect.code, tegmora::imageio::BitmapOf(loaded.image), effect.amount, progress,
+            engine.applyFilter(effect.code, tegmora::imageio::BitmapOf(loaded.image), effect.amount, progress,
                             fx::WriteBack::AsRowsFinish);
         } catch (const fx::FilterError& error) {
             line.clear();

@@ -14,18 +14,8 @@
 namespace tegmora::effects {
 namespace {
 
-// Rewrites every row through `loop` (row, pixels), with the usual progress.
-// Reading the pixel it writes is the same as reading the unchanged image, so
-// the run works in place.
-template <class Loop>
-void ForEachRow(FilterRun& run, Loop loop) {
-    const auto width = static_cast<std::size_t>(run.width());
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        loop(run.work.row(y), width);
-        run.rowDone(y);
-    }
-    run.finish();
-}
+// These filters read only the pixel they write, which is the same as reading
+// the unchanged image, so they run in place.
 
 // New blue, green and red from the channels in `order`.
 void Rearrange(FilterRun& run, ChannelOrder order) {
@@ -176,8 +166,7 @@ void SwapChannels(FilterRun& run) {
         default:
             // Any other selector writes nothing, but the run still walks every
             // row and reports it.
-            for (std::int32_t y = 1; y <= run.height(); ++y) run.rowDone(y);
-            run.finish();
+            ForEachRow(run, [](std::uint8_t*, std::size_t) {});
     }
 }
 
@@ -197,11 +186,7 @@ void AutoLevels(FilterRun& run) {
     const ByteTable green = StretchTable(ranges.lowest(1), ranges.highest(1));
     const ByteTable red = StretchTable(ranges.lowest(2), ranges.highest(2));
     const ChannelTables tables{blue, green, red};
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        MapRow(run.work.row(y), run.width(), tables);
-        run.rowDone(y, 10, 90);
-    }
-    run.finish();
+    ForEachRow(run, [&tables](std::uint8_t* row, std::size_t pixels) { MapRow(row, pixels, tables); }, 10, 90);
 }
 
 bool SaturationMayFailMidRun(std::int32_t amount) {

@@ -7,19 +7,15 @@
 namespace tegmora::effects {
 namespace {
 
-bool busy = false;
-
-YieldHook& Hook() {
-    static YieldHook hook;
-    return hook;
-}
-
 class BusyScope {
 public:
-    BusyScope() { busy = true; }
-    ~BusyScope() { busy = false; }
+    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+    ~BusyScope() { busy_ = false; }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& busy_;
 };
 
 std::string NameOf(std::int32_t code, const FilterInfo* info) {
@@ -35,19 +31,19 @@ void CheckHeaderSize(std::int32_t width, std::int32_t height) {
 }
 
 void Run(const FilterInfo& info, Bitmap bitmap, std::int32_t amount, std::int32_t& progress,
-         WriteBack writeBack) {
+         WriteBack writeBack, const YieldHook& yield, Engine& engine) {
     const PixelBuffer image{bitmap.bits, bitmap.width, bitmap.height};
     const bool direct = writeBack == WriteBack::AsRowsFinish &&
                         (info.mayFailMidRun == nullptr || !info.mayFailMidRun(amount));
     if (direct) {
-        FilterRun run(image, nullptr, amount, progress, Hook());
+        FilterRun run(image, nullptr, amount, progress, yield, engine);
         info.routine(run);
         return;
     }
     const std::size_t size = image.stride() * static_cast<std::size_t>(image.height);
     std::vector<std::uint8_t> work(bitmap.bits, bitmap.bits + size);
-    FilterRun run(PixelBuffer{work.data(), image.width, image.height}, bitmap.bits, amount, progress,
-                  Hook());
+    FilterRun run(PixelBuffer{work.data(), image.width, image.height}, bitmap.bits, amount, progress, yield,
+                  engine);
     info.routine(run);
     std::memcpy(bitmap.bits, work.data(), size);
 }
@@ -70,20 +66,28 @@ FilterError::FilterError(ErrorKind kind, std::int32_t code, std::string_view fil
       code_(code),
       filterName_(filterName) {}
 
-bool FilterBusy() { return busy; }
+Engine::Engine() : generator_(std::make_unique<UniformDraws>()) {}
 
-void SetYieldHook(YieldHook hook) { Hook() = std::move(hook); }
+Engine::~Engine() = default;
 
-void ApplyFilter(std::int32_t filterCode, Bitmap bitmap, std::int32_t amount,
-                 std::int32_t& progress, WriteBack writeBack) {
-    if (busy) return;
+void Engine::draw(std::span<float> out) {
+    if (drawSource_) {
+        drawSource_(out);
+        return;
+    }
+    generator_->fill(out);
+}
+
+void Engine::applyFilter(std::int32_t filterCode, Bitmap bitmap, std::int32_t amount, std::int32_t& progress,
+                         WriteBack writeBack) {
+    if (busy_) return;
     if (bitmap.bits == nullptr || bitmap.width < 1 || bitmap.height < 1) return;
-    const BusyScope scope;
+    const BusyScope scope(busy_);
     const FilterInfo* info = FindFilter(filterCode);
     try {
         CheckHeaderSize(bitmap.width, bitmap.height);
         if (info == nullptr || info->routine == nullptr) return;
-        Run(*info, bitmap, amount, progress, writeBack);
+        Run(*info, bitmap, amount, progress, writeBack, yieldHook_, *this);
     } catch (const Fault& fault) {
         throw FilterError(fault.kind, filterCode, NameOf(filterCode, info));
     } catch (const std::bad_alloc&) {

@@ -88,7 +88,8 @@ struct DiffusionKernel {
         return last + 1;
     }
     // Every error lies in -255..255, and a carried error is the sum of at
-    // most one truncated (weight * error) \ divisor per target offset.
+    // most one (weight * error) / divisor, rounded toward zero, per target
+    // offset.
     constexpr std::int32_t carryBound() const {
         std::int32_t bound = 0;
         for (const Spread& s : spreads) bound += s.weight * 255 / divisor;
@@ -177,8 +178,8 @@ inline std::int32_t TakeLowLane(std::int64_t& window) {
     return static_cast<std::int32_t>(low);
 }
 
-// The weighted-error table: (w * e) \ divisor for every error e in
-// -255..255, the kernel's weights in order.
+// The weighted-error table: (w * e) / divisor, rounded toward zero, for
+// every error e in -255..255, the kernel's weights in order.
 template <const auto& kKernel>
 std::vector<std::int32_t> WeightedErrors() {
     constexpr std::size_t n = kKernel.spreads.size();
@@ -190,9 +191,10 @@ std::vector<std::int32_t> WeightedErrors() {
     return table;
 }
 
-// (10 * c) \ A for every carried error c the kernel can produce, so that the
-// hot loop divides nothing. Entries are held to -255..255: a grey level plus
-// any correction beyond that clamps to the same 0 or 255.
+// (10 * c) / A, rounded toward zero, for every carried error c the kernel
+// can produce, so that the hot loop divides nothing. Entries are held to
+// -255..255: a grey level plus any correction beyond that clamps to the same
+// 0 or 255.
 std::vector<std::int32_t> ScaledCarries(std::int32_t bound, std::int32_t amount) {
     std::vector<std::int32_t> table(static_cast<std::size_t>(2 * bound + 1));
     for (std::int32_t c = -bound; c <= bound; ++c)
@@ -260,7 +262,7 @@ void StoreDecisions(std::uint8_t* row, std::int32_t width, const std::int32_t* s
 template <std::size_t kRowsBelow>
 struct DitherPass {
     std::int32_t mean;
-    const std::int32_t* scaled;  // (10 * c) \ A, indexed by the carried error c
+    const std::int32_t* scaled;  // (10 * c) / A rounded toward zero, indexed by the carried error c
     const ShareTables<kRowsBelow>& shares;
 };
 
@@ -492,7 +494,7 @@ public:
     }
 
 private:
-    static constexpr std::int32_t kLargestError = 63;  // 255 \ 4
+    static constexpr std::int32_t kLargestError = 63;  // 255 / 4, rounded down
     static constexpr std::int32_t kLowest = -kLargestError;
     static constexpr std::int32_t kHighest = 255 + kLargestError;
     static std::size_t Index(std::int32_t u) { return static_cast<std::size_t>(u - kLowest); }
@@ -513,12 +515,9 @@ private:
 
 void OrderedDither(FilterRun& run) {
     const std::array<std::vector<std::int32_t>, 4> whiteSums = WhiteSumRows(run.width());
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        const std::vector<std::int32_t>& rowSums = whiteSums[static_cast<std::size_t>((y - 1) % 4)];
-        OrderedDitherRow(run.work.row(y), rowSums.data(), run.width());
-        run.rowDone(y);
-    }
-    run.finish();
+    ForEachRow(run, [&](std::uint8_t* row, std::size_t, std::int32_t y) {
+        OrderedDitherRow(row, whiteSums[static_cast<std::size_t>((y - 1) % 4)].data(), run.width());
+    });
 }
 
 void FloydSteinbergDither(FilterRun& run) { DiffuseErrors<kFloydSteinberg>(run); }
@@ -533,13 +532,14 @@ void BlackAndWhite(FilterRun& run) {
     RowSharpener sharpener(width);
     std::vector<std::uint8_t> levels(width);
     ErrorDiffusion threshold(mean);
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        source.enter(y);
-        SharpenedLevels(source, y, run.height(), sharpener, levels);
-        threshold.row(run.work.row(y), levels);
-        run.rowDone(y, 5, 95);
-    }
-    run.finish();
+    ForEachRow(
+        run,
+        [&](std::uint8_t* row, std::size_t, std::int32_t y) {
+            source.enter(y);
+            SharpenedLevels(source, y, run.height(), sharpener, levels);
+            threshold.row(row, levels);
+        },
+        5, 95);
 }
 
 }  // namespace tegmora::effects

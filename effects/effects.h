@@ -9,10 +9,10 @@
 // every pixel comes back as it went in.
 //
 // Inside the engine a byte is addressed as (channel, x, y) with channel 1..4
-// (blue, green, red, fourth), x 1..width and y 1..height: WorkBits is the image
-// being written, SourceBits the image as it was when the run began. A filter
-// that reads WorkBits "in place" sees its own results above and to the left of
-// the pixel it computes; one that reads SourceBits never does.
+// (blue, green, red, fourth), x 1..width and y 1..height. A filter that reads
+// the image it writes ("in place") sees its own results above and to the left
+// of the pixel it computes; one that reads the image as it was when the run
+// began never does.
 //
 // A run either succeeds and leaves the result in the bitmap, or throws
 // FilterError and leaves the bitmap exactly as it was. Either way the engine is
@@ -46,6 +46,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -95,23 +96,54 @@ enum class WriteBack {
     AsRowsFinish,
 };
 
-// Runs filter `filterCode` (1..31) over `bitmap`. Any other code runs no
-// filter, leaves the pixels as they are and does not touch `progress`. A call
-// made while another run is under way (from the yield hook) returns at once.
-// A bitmap without pixels is left alone. Throws FilterError.
-void ApplyFilter(std::int32_t filterCode, Bitmap bitmap, std::int32_t amount,
-                 std::int32_t& progress, WriteBack writeBack = WriteBack::AtEnd);
-
-// True while a run is under way.
-bool FilterBusy();
-
-// Called once after every row a filter finishes, and once at the end, after
-// `progress` has been updated. The window processes pending events here; the
-// command line tool redraws its progress display. Empty by default. The hook
-// may throw to abandon a run: the engine is idle again afterwards, and with
-// WriteBack::AtEnd the bitmap is as it was.
 using YieldHook = std::function<void()>;
-void SetYieldHook(YieldHook hook);
+// Uniform draws in [0, 1), written into the span in order.
+using DrawSource = std::function<void(std::span<float>)>;
+
+class UniformDraws;
+
+// What runs filters: whether a run is under way, the hook it yields to and
+// the generator Diffuse and Noise draw from. Engines are independent of each
+// other, so runs on different engines may go on at once on different
+// threads; one engine runs one filter at a time.
+class Engine {
+public:
+    Engine();
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Runs filter `filterCode` (1..31) over `bitmap`. Any other code runs no
+    // filter, leaves the pixels as they are and does not touch `progress`. A
+    // call made while this engine's run is under way (from its yield hook)
+    // returns at once. A bitmap without pixels is left alone. Throws
+    // FilterError.
+    void applyFilter(std::int32_t filterCode, Bitmap bitmap, std::int32_t amount, std::int32_t& progress,
+                     WriteBack writeBack = WriteBack::AtEnd);
+
+    // True while a run is under way.
+    bool busy() const { return busy_; }
+
+    // Called once after every row a filter finishes, and once at the end,
+    // after `progress` has been updated. The window processes pending events
+    // here; the command line tool redraws its progress display. Empty by
+    // default. The hook may throw to abandon a run: the engine is idle again
+    // afterwards, and with WriteBack::AtEnd the bitmap is as it was.
+    void setYieldHook(YieldHook hook) { yieldHook_ = std::move(hook); }
+
+    // The next draws: those of a std::mt19937 in its default state, which
+    // goes on from run to run of this engine, each (next() >> 8) * 2^-24 in
+    // single precision; or, once set, those of `source`. An empty source
+    // brings the generator back, for tests that script the draws.
+    void draw(std::span<float> out);
+    void setDrawSource(DrawSource source) { drawSource_ = std::move(source); }
+
+private:
+    bool busy_ = false;
+    YieldHook yieldHook_;
+    DrawSource drawSource_;
+    std::unique_ptr<UniformDraws> generator_;
+};
 
 class FilterRun;
 using FilterRoutine = void (*)(FilterRun&);

@@ -14,6 +14,7 @@
 #include <functional>
 #include <limits>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 namespace tegmora::effects {
@@ -65,7 +66,7 @@ inline std::uint8_t ClampByte(std::int32_t v) {
     return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-// WorkBits or SourceBits: 4 bytes a pixel, rows of 4 * width bytes, top
+// The image being written, or as the run found it: 4 bytes a pixel, rows of 4 * width bytes, top
 // row first; row(y) takes the 1-based row, and loops walk it.
 struct PixelBuffer {
     std::uint8_t* data = nullptr;
@@ -82,10 +83,10 @@ struct PixelBuffer {
 class FilterRun {
 public:
     FilterRun(PixelBuffer work, const std::uint8_t* pristine, std::int32_t amount,
-              std::int32_t& progress, const YieldHook& yield)
-        : work(work), pristine(pristine), amount(amount), progress_(progress), yield_(yield) {}
+              std::int32_t& progress, const YieldHook& yield, Engine& engine)
+        : work(work), pristine(pristine), amount(amount), progress_(progress), yield_(yield), engine_(engine) {}
 
-    PixelBuffer work;                // WorkBits
+    PixelBuffer work;                // the image being written
     const std::uint8_t* pristine;    // the image as the run found it, or null when the
                                      // run writes into the caller's bitmap (see SourceRows)
     std::int32_t amount;
@@ -93,10 +94,10 @@ public:
     std::int32_t width() const { return work.width; }
     std::int32_t height() const { return work.height; }
 
-    // Progress after row y of a loop over rows 1..H: y * 100 \ H, then a yield.
+    // Progress after row y of a loop over rows 1..H: y * 100 / H rounded down, then a yield.
     void rowDone(std::int32_t y) { report(Percent(y, 100, 0)); }
     // Progress for passes that own only part of the range:
-    // start + y * span \ H.
+    // start + y * span / H, rounded down.
     void rowDone(std::int32_t y, std::int32_t start, std::int32_t span) {
         report(Percent(y, span, start));
     }
@@ -106,6 +107,9 @@ public:
     }
     void finish() { report(100); }
 
+    // The engine's next uniform draws, for the filters that scatter at random.
+    void draw(std::span<float> out) { engine_.draw(out); }
+
 private:
     // Kept in 64 bits so that a very tall image cannot fail on its progress.
     std::int32_t Percent(std::int32_t y, std::int32_t span, std::int32_t start) const {
@@ -114,7 +118,25 @@ private:
 
     std::int32_t& progress_;
     const YieldHook& yield_;
+    Engine& engine_;
 };
+
+// Rewrites rows 1..H of the image top to bottom through `loop`, called as
+// loop(row, pixels) or loop(row, pixels, y), with progress start + y * span
+// / H after each row, then 100.
+template <class Loop>
+void ForEachRow(FilterRun& run, Loop&& loop, std::int32_t start = 0, std::int32_t span = 100) {
+    const auto width = static_cast<std::size_t>(run.width());
+    for (std::int32_t y = 1; y <= run.height(); ++y) {
+        if constexpr (std::is_invocable_v<Loop&, std::uint8_t*, std::size_t, std::int32_t>) {
+            loop(run.work.row(y), width, y);
+        } else {
+            loop(run.work.row(y), width);
+        }
+        run.rowDone(y, start, span);
+    }
+    run.finish();
+}
 
 // The last N rows of something a filter works out per image row: row y
 // lives in slot y % N, so the rows a 3 x 3 window needs stay at hand while
@@ -130,11 +152,11 @@ private:
     std::array<Row, N> rows_;
 };
 
-// SourceBits, for filters that read the rows above, at and below the one
-// they write. When the run works on a copy the unchanged image is at hand;
-// when it writes into the caller's bitmap, each row is saved just before it
-// is overwritten. The row below is read from WorkBits, which the run has not
-// written yet.
+// The image as the run found it, for filters that read the rows above, at
+// and below the one they write. When the run works on a copy the unchanged
+// image is at hand; when it writes into the caller's bitmap, each row is
+// saved just before it is overwritten. The row below is read from the image
+// being written, which the run has not written yet.
 class SourceRows {
 public:
     explicit SourceRows(const FilterRun& run);
@@ -161,8 +183,8 @@ struct ChannelTables {
     const ByteTable& green;
     const ByteTable& red;
 };
-inline void MapRow(std::uint8_t* row, std::int32_t width, const ChannelTables& tables) {
-    std::uint8_t* const end = row + std::size_t{4} * static_cast<std::size_t>(width);
+inline void MapRow(std::uint8_t* row, std::size_t pixels, const ChannelTables& tables) {
+    std::uint8_t* const end = row + 4 * pixels;
     for (std::uint8_t* p = row; p != end; p += 4) {
         p[0] = tables.blue[p[0]];
         p[1] = tables.green[p[1]];
@@ -221,14 +243,12 @@ inline void Prefetch(const std::uint8_t* bytes, std::size_t count) {
     for (std::size_t i = 0; i < count; i += 64) __builtin_prefetch(bytes + i);
 }
 
-// (B + G + R) \ 3 for a sum of three channels (0..765) without a division,
-// so that loops over whole rows vectorise. The factor lies just above 1/3:
-// a multiple of three lands on its quotient or a hair above, and 3k + 2
-// stays below k + 1 up to 765, so truncation is exact over that range, as
-// checked below.
-constexpr std::int32_t GreyLevel(std::int32_t channelSum) {
-    return static_cast<std::int32_t>(static_cast<float>(channelSum) * 0.33337f);
-}
+// The grey level (B + G + R) / 3, rounded down, for a sum of three channels
+// (0..765), without a division: (sum * kThird) >> 16, exact over that range,
+// as checked below. The vector loops take the same product's high 16 bits.
+inline constexpr std::uint16_t kThird = 21846;
+
+constexpr std::int32_t GreyLevel(std::int32_t channelSum) { return (channelSum * kThird) >> 16; }
 
 constexpr bool GreyLevelIsExact() {
     for (std::int32_t sum = 0; sum <= 765; ++sum)
@@ -237,17 +257,31 @@ constexpr bool GreyLevelIsExact() {
 }
 static_assert(GreyLevelIsExact());
 
-// Truncated mean of the truncated grey levels (B + G + R) \ 3 of every pixel
-// of the unchanged image, summed in 64 bits.
+// The mean, rounded down, of the grey levels (B + G + R) / 3, each rounded
+// down, of every pixel of the unchanged image, summed in 64 bits.
 std::int32_t MeanGreyLevel(const PixelBuffer& image);
 
-// The engine's uniform generator on [0, 1): one process-wide std::mt19937 in
-// its default state, never reseeded; a draw is (next() >> 8) * 2^-24 held in
-// single precision. Fills `out` with the next out.size() draws in order.
-void DrawUniform(std::span<float> out);
+// An engine's generator: the sequence of a std::mt19937 of the same seed,
+// each draw (next() >> 8) * 2^-24 held in single precision, made a block of
+// 624 words at a time so that filters needing tens of millions of draws are
+// not held up by it.
+class UniformDraws {
+public:
+    static constexpr std::uint32_t kDefaultSeed = 5489u;
 
-// Replaces the generator's draws, for tests; an empty function restores it.
-void SetRandomSourceForTesting(std::function<void(std::span<float>)> source);
+    explicit UniformDraws(std::uint32_t seed = kDefaultSeed);
+
+    // Fills `out` with the next out.size() draws in order.
+    void fill(std::span<float> out);
+
+private:
+    static constexpr std::uint32_t kSize = 624;
+
+    void twist();
+
+    std::uint32_t state_[kSize];
+    std::uint32_t next_ = kSize;
+};
 
 // Amounts for which a filter may fail after it has begun writing rows.
 bool ContrastMayFailMidRun(std::int32_t amount);

@@ -12,8 +12,8 @@ namespace tegmora::effects {
 namespace {
 
 enum class Reads {
-    InPlace,   // WorkBits: the results above and to the left are already in
-    Snapshot,  // SourceBits: the image as the run found it
+    InPlace,   // the image being written: the results above and to the left are already in
+    Snapshot,  // the image as the run found it
 };
 
 struct Kernel {

@@ -15,7 +15,7 @@
 namespace tegmora::effects {
 namespace {
 
-// s \ 9 as the high half of a 16 x 16-bit product, exact for every box sum
+// s / 9 rounded down, as the high half of a 16 x 16-bit product, exact for every box sum
 // up to 9 * 255, so that the loop below runs eight lanes a step.
 constexpr std::uint16_t NinthOf(std::uint16_t sum) {
     return static_cast<std::uint16_t>((std::uint32_t{sum} * 7282u) >> 16);

@@ -13,11 +13,9 @@ namespace tegmora::effects {
 
 namespace {
 
-// The grey levels are 16-bit multiplies-high by 21846 / 2^16, exact up to
-// 765. The vector loops sum them into 32-bit lanes and leave the last few
-// pixels, whose count they return, to the caller.
-constexpr std::uint16_t kThird = 21846;
-
+// The vector loops take the grey levels as 16-bit multiplies-high by kThird,
+// sum them into 32-bit lanes and leave the last few pixels, whose count they
+// return, to the caller.
 #if defined(__SSE2__)
 std::uint32_t SumOfGreyLevelsSse2(const std::uint8_t* pixels, std::int32_t count, std::int32_t& done) {
     const __m128i lowByte = _mm_set1_epi32(0xFF);
@@ -64,7 +62,7 @@ std::uint32_t SumOfGreyLevelsSse2(const std::uint8_t* pixels, std::int32_t count
 }
 #endif
 
-// The sum of the grey levels (B + G + R) \ 3 of `count` pixels; count at
+// The sum of the grey levels (B + G + R) / 3, each rounded down, of `count` pixels; count at
 // most 2^16, so that 32-bit sums cannot wrap.
 std::uint32_t SumOfGreyLevels(const std::uint8_t* pixels, std::int32_t count) {
     std::uint32_t sum = 0;

@@ -64,12 +64,7 @@ void ThresholdRow(std::uint8_t* row, std::size_t pixels, ColourParts limits) {
 
 void LookUpRow(std::uint8_t* row, std::size_t pixels, const RowTable& rowTable) {
     const ByteTable& table = rowTable.table();
-    std::uint8_t* const end = row + 4 * pixels;
-    for (std::uint8_t* p = row; p != end; p += 4) {
-        p[0] = table[p[0]];
-        p[1] = table[p[1]];
-        p[2] = table[p[2]];
-    }
+    MapRow(row, pixels, {table, table, table});
 }
 
 bool RowWithin(const std::uint8_t* row, std::size_t pixels, std::uint8_t first, std::uint8_t last) {
@@ -98,15 +93,6 @@ namespace avx2 {
 
 // Eight pixels a step; the rest of the row goes one pixel at a time.
 constexpr std::size_t kStep = 8;
-
-// (B + G + R) \ 3 as a 16-bit multiply-high by kThird / 2^16.
-constexpr std::uint32_t kThird = 21846;
-constexpr bool ThirdIsExact() {
-    for (std::uint32_t sum = 0; sum <= 765; ++sum)
-        if ((sum * kThird) >> 16 != sum / 3) return false;
-    return true;
-}
-static_assert(ThirdIsExact());
 
 [[gnu::target("avx2")]] __m256i Load(const std::uint8_t* p) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));

@@ -27,7 +27,7 @@ InstructionSet ActiveInstructionSet();
 // Blue, green and red turned into 255 minus themselves.
 void InvertRow(std::uint8_t* row, std::size_t pixels);
 
-// Blue, green and red all set to the pixel's grey level (B + G + R) \ 3.
+// Blue, green and red all set to the pixel's grey level (B + G + R) / 3, rounded down.
 void GreyRow(std::uint8_t* row, std::size_t pixels);
 
 // New blue, green and red taken from the channels named (0 blue, 1 green,

@@ -26,7 +26,7 @@ std::int64_t Inside(std::int64_t from, std::int64_t offset, std::int64_t limit) 
 }
 
 // Each pixel of row y takes the colour at its offsets, horizontal first, read
-// from WorkBits itself: sources above or to the left have already moved.
+// from the image being written: sources above or to the left have already moved.
 void DisplaceRow(const PixelBuffer& work, std::int32_t y, std::span<const std::int32_t> offsets) {
     std::uint8_t* target = work.row(y);
     for (std::int32_t x = 1; x <= work.width; ++x, target += 4) {
@@ -45,7 +45,7 @@ void DisplaceRow(const PixelBuffer& work, std::int32_t y, std::span<const std::i
 // 16 bits: 257 * 255 = 65535.
 constexpr std::int32_t kRowsPerColumnSum = 257;
 
-// The truncated mean sum \ count of a block, without a division per block:
+// The mean sum / count of a block, rounded down, without a division per block:
 // the sum times a rounded reciprocal is off by at most one, downward. The
 // sum is at most 255 * count with count below 2^31, so the estimate is
 // within 2^-44 of the quotient; a quotient with a fraction has one of at
@@ -145,11 +145,11 @@ inline std::uint8_t Noisy(std::uint8_t level, float draw, double span, double am
 
 // 2A + 1, formed after the first pixel's blue draw: a run whose span leaves
 // 32 bits still takes that one draw before it fails.
-std::int32_t NoiseSpan(std::int32_t amount) {
-    const std::int64_t span = 2 * std::int64_t{amount} + 1;
+std::int32_t NoiseSpan(FilterRun& run) {
+    const std::int64_t span = 2 * std::int64_t{run.amount} + 1;
     if (span != static_cast<std::int32_t>(span)) {
         float first;
-        DrawUniform(std::span(&first, 1));
+        run.draw(std::span(&first, 1));
         Raise(ErrorKind::Overflow);
     }
     return static_cast<std::int32_t>(span);
@@ -162,13 +162,11 @@ void Diffuse(FilterRun& run) {
     const std::size_t draws = 2 * static_cast<std::size_t>(run.width());
     std::vector<float> drawn(draws);
     std::vector<std::int32_t> offsets(draws);
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        DrawUniform(drawn);
+    ForEachRow(run, [&](std::uint8_t*, std::size_t, std::int32_t y) {
+        run.draw(drawn);
         OffsetsFromDraws(drawn, run.amount, half, offsets);
         DisplaceRow(run.work, y, offsets);
-        run.rowDone(y);
-    }
-    run.finish();
+    });
 }
 
 // Blocks of size x size pixels from the top-left corner; the last ones in
@@ -200,18 +198,15 @@ void Pixelize(FilterRun& run) {
 }
 
 void Noise(FilterRun& run) {
-    const double span = NoiseSpan(run.amount);
+    const double span = NoiseSpan(run);
     const double amount = run.amount;
     const std::size_t width = static_cast<std::size_t>(run.width());
     std::vector<float> draws(3 * width);
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        DrawUniform(draws);
-        std::uint8_t* p = run.work.row(y);
-        for (std::size_t x = 0; x < width; ++x, p += 4)
-            for (std::size_t c = 0; c < 3; ++c) p[c] = Noisy(p[c], draws[3 * x + c], span, amount);
-        run.rowDone(y);
-    }
-    run.finish();
+    ForEachRow(run, [&](std::uint8_t* row, std::size_t pixels) {
+        run.draw(draws);
+        for (std::size_t x = 0; x < pixels; ++x, row += 4)
+            for (std::size_t c = 0; c < 3; ++c) row[c] = Noisy(row[c], draws[3 * x + c], span, amount);
+    });
 }
 
 }  // namespace tegmora::effects

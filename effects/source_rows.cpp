@@ -1,5 +1,5 @@
-// SourceBits for the filters that read their neighbours from the unchanged
-// image while they write WorkBits.
+// The unchanged rows, for the filters that read their neighbours from the
+// image as the run found it while they write the image.
 #include "engine.h"
 
 #include <cassert>

@@ -23,11 +23,7 @@ void Brightness(FilterRun& run) {
     ByteTable map;
     for (std::int32_t i = 0; i < 256; ++i) map[i] = ClampByte(Nearest(factor * i));
     const RowTable table(map, factor, 0);
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        LookUpRow(run.work.row(y), static_cast<std::size_t>(run.width()), table);
-        run.rowDone(y);
-    }
-    run.finish();
+    ForEachRow(run, [&table](std::uint8_t* row, std::size_t pixels) { LookUpRow(row, pixels, table); });
 }
 
 bool ContrastMayFailMidRun(std::int32_t amount) {
@@ -72,11 +68,7 @@ void Contrast(FilterRun& run) {
     Levels levels;
     for (std::int32_t k = 0; k < 256; ++k) levels[k] = Nearest(factor * (k - mean) + mean);
     const ContrastRows rows(levels, factor, mean);
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        rows.map(run.work.row(y), static_cast<std::size_t>(run.width()));
-        run.rowDone(y, 5, 95);
-    }
-    run.finish();
+    ForEachRow(run, [&rows](std::uint8_t* row, std::size_t pixels) { rows.map(row, pixels); }, 5, 95);
 }
 
 bool GammaMayFailMidRun(std::int32_t amount) {
@@ -98,12 +90,10 @@ void Gamma(FilterRun& run) {
         mayFault = mayFault || curve[level].fault.has_value();
     }
     const RowTable table(map);
-    for (std::int32_t y = 1; y <= run.height(); ++y) {
-        if (mayFault) RaiseAtFirstFault(run.work.row(y), run.width(), curve);
-        LookUpRow(run.work.row(y), static_cast<std::size_t>(run.width()), table);
-        run.rowDone(y);
-    }
-    run.finish();
+    ForEachRow(run, [&](std::uint8_t* row, std::size_t pixels) {
+        if (mayFault) RaiseAtFirstFault(row, run.width(), curve);
+        LookUpRow(row, pixels, table);
+    });
 }
 
 }  // namespace tegmora::effects

@@ -23,7 +23,6 @@
 namespace tegmora::fuzz {
 namespace {
 
-using effects::ApplyFilter;
 using effects::Bitmap;
 using effects::FilterError;
 using effects::WriteBack;
@@ -56,6 +55,7 @@ Trailer ReadTrailer(std::span<const std::uint8_t> t) {
     return {t[0] < std::size(kAmounts) ? kAmounts[t[0]] : static_cast<std::int32_t>(raw), t[5]};
 }
 
+effects::Engine engine;
 std::uint8_t seed = 0;
 std::uint32_t state = 1;
 
@@ -83,12 +83,12 @@ struct RunWatch {
     std::int32_t last = kUntouched;
 
     void onYield() {
-        Require(progress != nullptr && effects::FilterBusy(), "a filter yielded outside a run");
+        Require(progress != nullptr && engine.busy(), "a filter yielded outside a run");
         Require(*progress >= 0 && *progress <= 100 && *progress >= last, "progress outside 0..100 or going back");
         if (last == kUntouched) {
             const std::vector<std::uint8_t> before = PixelsOf(bitmap);
             std::int32_t other = kUntouched;
-            ApplyFilter(code, bitmap, 0, other);
+            engine.applyFilter(code, bitmap, 0, other);
             Require(other == kUntouched && PixelsOf(bitmap) == before, "a call during a run did something");
         }
         last = *progress;
@@ -114,7 +114,7 @@ Outcome RunOnce(std::int32_t code, const QImage& picture, Trailer trailer, Write
     watch = {code, bitmap, &progress, kUntouched};
     Outcome outcome;
     try {
-        ApplyFilter(code, bitmap, trailer.amount, progress, writeBack);
+        engine.applyFilter(code, bitmap, trailer.amount, progress, writeBack);
     } catch (const FilterError& error) {
         outcome.error = error.what();
         Require(info != nullptr && error.code() == code && error.kind() != effects::ErrorKind::OutOfMemory,
@@ -123,7 +123,7 @@ Outcome RunOnce(std::int32_t code, const QImage& picture, Trailer trailer, Write
                 "the error's message is not \"<filter>: <kind>\"");
     }
     watch.progress = nullptr;
-    Require(!effects::FilterBusy(), "the engine is still busy after a run");
+    Require(!engine.busy(), "the engine is still busy after a run");
     outcome.pixels = PixelsOf(bitmap);
     for (std::size_t i = 3; i < before.size(); i += 4)
         Require(outcome.pixels[i] == before[i], "a filter changed the fourth byte of a pixel");
@@ -159,8 +159,8 @@ void DropMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     using namespace tegmora;
     qInstallMessageHandler(fuzz::DropMessages);
-    effects::SetYieldHook([] { fuzz::watch.onYield(); });
-    effects::SetRandomSourceForTesting(fuzz::FillDraws);
+    fuzz::engine.setYieldHook([] { fuzz::watch.onYield(); });
+    fuzz::engine.setDrawSource(fuzz::FillDraws);
     return 0;
 }
 

@@ -2,10 +2,10 @@
 // read back from disk, through every lookup the window and tegmora-fx make:
 // opening keys, reading values, and the game's roofs folder found from them.
 #include "fuzz_support.h"
+#include "game_in_prefix.h"
 #include "registry.h"
 #include "registry_file.h"
-#include "text.h"
-#include "wine_paths.h"
+#include "wine_text.h"
 
 #include <cstdint>
 #include <fstream>
@@ -73,9 +73,9 @@ void CheckFromDisk(const std::string& text) {
     const std::filesystem::path onDisk = prefix / gamedir::kMachineRegistryFile;
     std::filesystem::remove(onDisk);
     std::ofstream(onDisk, std::ios::binary) << text;
-    const gamedir::RoofsLookup roofs = gamedir::FindRoofsFolder(prefix);
-    Require(roofs.local.path && roofs.local.error.empty() &&
-                roofs.roofsFolder == roofs.dataFolder + std::string(gamedir::kRoofsBelowData),
+    const gamedir::GameLookup lookup = gamedir::FindGameInPrefix(prefix);
+    Require(lookup.game && lookup.whyNotFound.empty() &&
+                lookup.game->roofsFolder == lookup.game->dataFolder + std::string(gamedir::kRoofsBelowData),
             "the fuzz prefix's roofs were not found below the game's folder");
 }
 

@@ -1,9 +1,11 @@
 #include "discovery.h"
 
+#include "game_in_prefix.h"
 #include "launcher_files.h"
-#include "text.h"
+#include "message_text.h"
 #include "text_file.h"
 #include "wine_paths.h"
+#include "wine_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -18,6 +20,11 @@ namespace tegmora::gamedir {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The Sims Legacy Collection's Steam app id.
+constexpr std::string_view kLegacyCollectionAppId = "3314060";
+// Launchers' own files are small; larger ones are not read.
+constexpr std::uintmax_t kMaxLauncherFileSize = 1u << 20;
 
 constexpr std::string_view kLegacyCollection = "The Sims Legacy Collection";
 
@@ -127,11 +134,11 @@ public:
             Note(where, Quoted(prefix.string()) + " is not a folder");
             return;
         }
-        RoofsLookup lookup = FindRoofsFolder(prefix);
-        if (lookup.local.path) {
-            Found(*lookup.local.path, where);
+        const GameLookup lookup = FindGameInPrefix(prefix);
+        if (lookup.game) {
+            Found(lookup.game->roofs, where);
         } else {
-            Note(where, lookup.local.error);
+            Note(where, lookup.whyNotFound);
         }
     }
 
@@ -284,6 +291,25 @@ void SearchBottles(Searcher& searcher) {
     }
 }
 
+// $HOME; empty when unset.
+fs::path HomeFolder() {
+    const char* home = std::getenv("HOME");
+    return home == nullptr ? fs::path() : fs::path(home);
+}
+
+// The one prefix WINEPREFIX names; its notes say that nothing else was searched.
+Search SearchWinePrefix(const fs::path& prefix) {
+    Searcher searcher(HomeFolder());
+    const std::string where = "Wine prefix " + prefix.string() + " (WINEPREFIX)";
+    searcher.Guarded(where, [&] { searcher.Prefix(prefix, where); });
+    Search search = searcher.Finish();
+    if (search.found.empty()) {
+        search.notes.push_back("WINEPREFIX is set, so no other place was searched: unset it to search every "
+                               "launcher's places");
+    }
+    return search;
+}
+
 }  // namespace
 
 std::optional<fs::path> RoofsFolderOfNamed(const fs::path& folder) {
@@ -301,10 +327,6 @@ bool HoldsRoofs(const fs::path& folder) {
     });
 }
 
-fs::path HomeFolder() {
-    const char* home = std::getenv("HOME");
-    return home == nullptr ? fs::path() : fs::path(home);
-}
 
 std::optional<fs::path> WinePrefixFromEnvironment() {
     const char* prefix = std::getenv("WINEPREFIX");
@@ -312,17 +334,6 @@ std::optional<fs::path> WinePrefixFromEnvironment() {
     return fs::path(prefix);
 }
 
-Search SearchWinePrefix(const fs::path& prefix) {
-    Searcher searcher(HomeFolder());
-    const std::string where = "Wine prefix " + prefix.string() + " (WINEPREFIX)";
-    searcher.Guarded(where, [&] { searcher.Prefix(prefix, where); });
-    Search search = searcher.Finish();
-    if (search.found.empty()) {
-        search.notes.push_back("WINEPREFIX is set, so no other place was searched: unset it to search every "
-                               "launcher's places");
-    }
-    return search;
-}
 
 Search SearchEverywhere(const fs::path& home) {
     Searcher searcher(home);

@@ -5,7 +5,6 @@
 // nothing that cannot be read is an error by itself.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,12 +13,8 @@
 
 namespace tegmora::gamedir {
 
-// The Sims Legacy Collection's Steam app id.
-inline constexpr std::string_view kLegacyCollectionAppId = "3314060";
 // Steam numbers the games a user adds to it from here on; its own are smaller.
 inline constexpr unsigned long long kFirstNonSteamGameId = 2147483648ULL;
-// Launchers' own files are small; larger ones are not read.
-inline constexpr std::uintmax_t kMaxLauncherFileSize = 1u << 20;
 
 struct Installation {
     std::filesystem::path roofs;  // the local roofs folder, as found
@@ -39,19 +34,14 @@ std::optional<std::filesystem::path> RoofsFolderOfNamed(const std::filesystem::p
 // True when `folder` is named Roofs (any case) or holds a .bmp file.
 bool HoldsRoofs(const std::filesystem::path& folder);
 
-// $HOME; empty when unset.
-std::filesystem::path HomeFolder();
-
 // $WINEPREFIX when set and not empty.
 std::optional<std::filesystem::path> WinePrefixFromEnvironment();
-
-// The one prefix WINEPREFIX names; its notes say that nothing else was searched.
-Search SearchWinePrefix(const std::filesystem::path& prefix);
 
 // Every launcher's places below `home`, in the order above.
 Search SearchEverywhere(const std::filesystem::path& home);
 
-// SearchWinePrefix when WINEPREFIX is set, else SearchEverywhere(HomeFolder()).
+// The one prefix WINEPREFIX names when it is set (the notes say that nothing
+// else was searched), else SearchEverywhere of $HOME.
 Search SearchFromEnvironment();
 
 // "Searched:" and one line per note, for messages.

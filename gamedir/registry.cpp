@@ -1,12 +1,14 @@
 #include "registry.h"
 
-#include "text.h"
+#include "message_text.h"
 #include "text_file.h"
+#include "wine_text.h"
 
 namespace tegmora::gamedir {
 namespace {
 
 constexpr std::string_view kWow64Node = "Wow6432Node";
+constexpr std::string_view kMachineHiveName = "HKEY_LOCAL_MACHINE";
 
 // Text before the first NUL unit; an odd last byte is no whole unit.
 std::string StringBeforeNul(const std::vector<std::uint8_t>& data) {
@@ -44,9 +46,6 @@ std::optional<std::string> RedirectedTo32BitView(std::string_view keyPath) {
     return redirected;
 }
 
-std::string MachineKeyName(std::string_view keyPath) {
-    return std::string(kMachineHiveName) + "\\" + std::string(keyPath);
-}
 
 std::string DescribeValueAt(const std::string& keyPath, const std::optional<RegistryKey>& opened,
                             std::string_view valueName) {
@@ -60,6 +59,20 @@ std::string DescribeValueAt(const std::string& keyPath, const std::optional<Regi
                ", neither a string (1) nor binary (3)";
     }
     return "the value " + name + " of " + key + " is empty";
+}
+
+// Where a 32-bit program's open of `keyPath` is looked up, in order: in a
+// win64 prefix keys below Software are redirected to Software\Wow6432Node,
+// where the game's installer writes; 64-bit tools write to the key itself.
+std::vector<std::string> KeyPathsFor32BitProgram(PrefixArch arch, std::string_view keyPath) {
+    std::vector<std::string> paths;
+    if (arch == PrefixArch::Win64) {
+        if (std::optional<std::string> redirected = RedirectedTo32BitView(keyPath)) {
+            paths.push_back(std::move(*redirected));
+        }
+    }
+    paths.emplace_back(keyPath);
+    return paths;
 }
 
 }  // namespace
@@ -102,19 +115,9 @@ std::string QueryRegistryValue(const RegistryKey* key, std::string_view valueNam
     }
 }
 
-std::vector<std::string> KeyPathsFor32BitProgram(PrefixArch arch, std::string_view keyPath) {
-    std::vector<std::string> paths;
-    if (arch == PrefixArch::Win64) {
-        if (std::optional<std::string> redirected = RedirectedTo32BitView(keyPath)) {
-            paths.push_back(std::move(*redirected));
-        }
-    }
-    paths.emplace_back(keyPath);
-    return paths;
-}
 
-std::string GameValueName(std::string_view valueName) {
-    return "the value " + Quoted(valueName) + " of " + MachineKeyName(kGameKey);
+std::string MachineKeyName(std::string_view keyPath) {
+    return std::string(kMachineHiveName) + "\\" + std::string(keyPath);
 }
 
 LoadedRegistry LoadMachineRegistry(const std::filesystem::path& prefix, std::uintmax_t sizeLimit) {

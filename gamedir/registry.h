@@ -1,8 +1,8 @@
-// Reads the game's entries from the registry. On this platform the registry
-// is the Wine prefix's text file: HKEY_LOCAL_MACHINE is <prefix>/system.reg.
+// Reads values from HKEY_LOCAL_MACHINE, which in a Wine prefix is the text
+// file <prefix>/system.reg, as a 32-bit Windows program reads them.
 //
-// Nothing here reports a failure or throws: whatever cannot be read counts as
-// not found.
+// A lookup never throws: a key, value or file that cannot be read gives the
+// empty text, and DescribeUnreadable and LoadMachineRegistry say why.
 #pragma once
 
 #include "registry_file.h"
@@ -16,18 +16,13 @@
 
 namespace tegmora::gamedir {
 
-inline constexpr std::string_view kNotFound = "Not Found";
-inline constexpr std::string_view kGameKey = "Software\\Maxis\\The Sims";
-inline constexpr std::string_view kDataFolderValue = "SIMS_DATA";
-inline constexpr std::string_view kInstallPathValue = "InstallPath";
-inline constexpr std::string_view kMachineHiveName = "HKEY_LOCAL_MACHINE";
 inline constexpr std::string_view kMachineRegistryFile = "system.reg";
 
 // Larger files are not read; real ones stay far below this.
 inline constexpr std::uintmax_t kMaxRegistryFileSize = 128u << 20;
 
 // A key below HKEY_LOCAL_MACHINE opened as the 32-bit game opens it: every
-// place looked at (see KeyPathsFor32BitProgram), in order, with what was there.
+// place looked at (a win64 prefix's Wow6432Node first), in order, with what was there.
 struct KeyFor32BitProgram {
     std::vector<std::string> paths;
     std::vector<std::optional<RegistryKey>> keys;
@@ -51,13 +46,8 @@ std::string GetRegistryString(const RegistryFile& machine, std::string_view keyP
 // the little-endian signed 16-bit number in its first two bytes as decimal.
 std::string QueryRegistryValue(const RegistryKey* key, std::string_view valueName);
 
-// Where a 32-bit program's open of `keyPath` is looked up, in order: in a
-// win64 prefix keys below Software are redirected to Software\Wow6432Node,
-// where the game's installer writes; 64-bit tools write to the key itself.
-std::vector<std::string> KeyPathsFor32BitProgram(PrefixArch arch, std::string_view keyPath);
-
-// `the value "SIMS_DATA" of HKEY_LOCAL_MACHINE\Software\Maxis\The Sims`, for messages.
-std::string GameValueName(std::string_view valueName);
+// "HKEY_LOCAL_MACHINE\<keyPath>", for messages.
+std::string MachineKeyName(std::string_view keyPath);
 
 struct LoadedRegistry {
     std::optional<RegistryFile> file;

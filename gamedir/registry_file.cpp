@@ -1,6 +1,6 @@
 #include "registry_file.h"
 
-#include "text.h"
+#include "wine_text.h"
 
 #include <algorithm>
 #include <array>

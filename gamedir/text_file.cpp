@@ -1,6 +1,6 @@
 #include "text_file.h"
 
-#include "text.h"
+#include "message_text.h"
 
 #include <fstream>
 

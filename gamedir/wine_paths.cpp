@@ -1,7 +1,7 @@
 #include "wine_paths.h"
 
-#include "registry.h"
-#include "text.h"
+#include "message_text.h"
+#include "wine_text.h"
 
 #include <exception>
 #include <vector>
@@ -84,13 +84,6 @@ std::optional<std::filesystem::path> FindEntry(const std::filesystem::path& fold
     return match;
 }
 
-// A hostile path can be long; the message shows its start.
-std::string QuotedForMessage(std::string_view windowsPath) {
-    constexpr std::size_t kShown = 260;
-    if (windowsPath.size() <= kShown) return Quoted(windowsPath);
-    return Quoted(std::string(windowsPath.substr(0, kShown)) + "...");
-}
-
 // The local path, or in `error` why there is none (without naming the path).
 MappedPath MapInPrefix(std::string_view windowsPath, const std::filesystem::path& prefix) {
     if (windowsPath.size() > kMaxWindowsPathLength) return {std::nullopt, "it is longer than Windows allows"};
@@ -113,7 +106,16 @@ MappedPath MapInPrefix(std::string_view windowsPath, const std::filesystem::path
     return {std::move(current), {}};
 }
 
-MappedPath MapWithReason(std::string_view windowsPath, const std::filesystem::path& prefix) {
+}  // namespace
+
+// A hostile path can be long; the message shows its start.
+std::string QuotedWindowsPath(std::string_view windowsPath) {
+    constexpr std::size_t kShown = 260;
+    if (windowsPath.size() <= kShown) return Quoted(windowsPath);
+    return Quoted(std::string(windowsPath.substr(0, kShown)) + "...");
+}
+
+MappedPath MapWindowsPathWithReason(std::string_view windowsPath, const std::filesystem::path& prefix) {
     try {
         return MapInPrefix(windowsPath, prefix);
     } catch (const std::exception& error) {
@@ -121,63 +123,15 @@ MappedPath MapWithReason(std::string_view windowsPath, const std::filesystem::pa
     }
 }
 
-std::string EndingInBackslash(std::string folder) {
-    if (!folder.ends_with('\\')) folder += '\\';
-    return folder;
-}
-
-struct Candidate {
-    std::string folder;  // ending in "\"
-    std::string_view from;
-};
-
-RoofsLookup LookUpInPrefix(const std::filesystem::path& prefix) {
-    std::vector<std::string> reasons;
-    std::vector<Candidate> candidates;
-    const LoadedRegistry machine = LoadMachineRegistry(prefix);
-    if (!machine.file) reasons.push_back(machine.problem);
-    if (machine.file) {
-        const KeyFor32BitProgram key = OpenFor32BitProgram(*machine.file, kGameKey);
-        for (const std::string_view value : {kDataFolderValue, kInstallPathValue}) {
-            const std::string folder = ReadString(key, value);
-            if (folder.empty()) {
-                reasons.push_back(GameValueName(value) + " cannot be read: " + DescribeUnreadable(key, value));
-                continue;
-            }
-            candidates.push_back({EndingInBackslash(folder), value});
-            if (value == kInstallPathValue) candidates.push_back({EndingInBackslash(folder) + "The Sims\\", value});
-        }
-    }
-    for (const std::string_view usual : kUsualGameFolders) candidates.push_back({std::string(usual), {}});
-    for (const Candidate& candidate : candidates) {
-        const std::string roofs = candidate.folder + std::string(kRoofsBelowData);
-        MappedPath local = MapWithReason(roofs, prefix);
-        if (local.path) return {candidate.folder, roofs, {std::move(local.path), {}}};
-        if (!candidate.from.empty()) {
-            reasons.push_back(QuotedForMessage(roofs) + " from " + GameValueName(candidate.from) +
-                              " is missing: " + local.error);
-        }
-    }
-    std::vector<std::string> usual;
-    for (const std::string_view folder : kUsualGameFolders) usual.push_back(Quoted(folder));
-    reasons.push_back("none of the usual install folders " + Joined(usual, ", ") + " holds " + Quoted(kRoofsBelowData));
-    return {std::string(kNotFound),
-            {},
-            {std::nullopt,
-             "The game is not in the Wine prefix " + Quoted(prefix.string()) + ": " + Joined(reasons, "; ") + "."}};
-}
-
-}  // namespace
-
 bool IsFolder(const std::filesystem::path& path) {
     std::error_code error;
     return std::filesystem::is_directory(path, error);
 }
 
 MappedPath MapWindowsPath(std::string_view windowsPath, const std::filesystem::path& prefix) {
-    MappedPath mapped = MapWithReason(windowsPath, prefix);
+    MappedPath mapped = MapWindowsPathWithReason(windowsPath, prefix);
     if (mapped.path) return mapped;
-    return {std::nullopt, "The Windows path " + QuotedForMessage(windowsPath) + " is not in the Wine prefix " +
+    return {std::nullopt, "The Windows path " + QuotedWindowsPath(windowsPath) + " is not in the Wine prefix " +
                               Quoted(prefix.string()) + ": " + mapped.error + "."};
 }
 
@@ -189,14 +143,6 @@ std::optional<std::filesystem::path> FindFolderIgnoringCase(const std::filesyste
     }
     if (!current || !IsFolder(*current)) return std::nullopt;
     return current;
-}
-
-RoofsLookup FindRoofsFolder(const std::filesystem::path& prefix) {
-    try {
-        return LookUpInPrefix(prefix);
-    } catch (const std::exception& error) {
-        return {std::string(kNotFound), {}, {std::nullopt, error.what()}};
-    }
 }
 
 }  // namespace tegmora::gamedir

@@ -16,7 +16,8 @@ const QImage kSecond = Pixels({{0x050505, 0x070707}, {0x646464, 0x636363}, {0xFF
 
 QImage Brightened(QImage image) {
     std::int32_t progress = 0;
-    effects::ApplyFilter(14, imageio::BitmapOf(image), 10, progress);
+    effects::Engine engine;
+    engine.applyFilter(14, imageio::BitmapOf(image), 10, progress);
     return image;
 }
 
@@ -122,7 +123,7 @@ private slots:
         window.duringNextEffect([&] { window.click("Command5"); });
         window.click("Command24");
         QCOMPARE(window.ranWhileBusy, 1);
-        QVERIFY(!window.form->isVisible() && !effects::FilterBusy());
+        QVERIFY(!window.form->isVisible() && !window.form->effectRunning());
         Expect(window, kFirst, kFirst);
     }
 

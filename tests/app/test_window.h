@@ -61,7 +61,7 @@ public:
     // `ranWhileBusy` when the engine was busy then.
     void duringNextEffect(const std::function<void()>& during) {
         QMetaObject::invokeMethod(form.get(), [this, during] {
-            ranWhileBusy += effects::FilterBusy() ? 1 : 0;
+            ranWhileBusy += form->effectRunning() ? 1 : 0;
             during();
         }, Qt::QueuedConnection);
     }

@@ -61,7 +61,7 @@ private:
         const int name = pick(0, 4);
         window_.dialogs.savePathAnswer = name == 4 ? QString() : window_.game.roof(QString("s%1.bmp").arg(name));
         window_.click("Command1");
-        if (name == 4 || effects::FilterBusy()) return;
+        if (name == 4 || window_.form->effectRunning()) return;
         const imageio::LoadedImage saved = imageio::LoadImage(window_.dialogs.savePathAnswer);
         // An 8-bit roof may be reduced to 256 colours on the way out; the
         // window's own tests pin the exact 8-bit cases.
@@ -100,7 +100,7 @@ private slots:
             QCOMPARE(window.working().size(), window.display().size());
         }
         QCoreApplication::processEvents();  // actions still queued arrive now
-        QVERIFY(!effects::FilterBusy());
+        QVERIFY(!window.form->effectRunning());
         QVERIFY2(window.ranWhileBusy > 0, "no action arrived while an effect ran");
         QVERIFY2(player.checkedSaves > 0, "no save was checked");
         // The damaged demo roof is the only file that may fail.

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cmath>
 #include <stdexcept>
 #include <tuple>
 
@@ -20,7 +19,7 @@ TEST(DispatcherTest, CodesThatSelectNoFilterAndBitmapsWithoutPixelsChangeNothing
     std::uint8_t byte = 7;
     std::int32_t progress = -1;
     for (const Bitmap bitmap : {Bitmap{nullptr, 1, 1}, Bitmap{&byte, 0, 1}, Bitmap{&byte, 1, -1}})
-        ApplyFilter(2, bitmap, 0, progress);
+        TestEngine().applyFilter(2, bitmap, 0, progress);
     EXPECT_EQ(byte, 7);
     EXPECT_EQ(progress, -1);
 }
@@ -33,14 +32,14 @@ TEST(DispatcherTest, ErrorsNameTheFilterOrTheCodeAndTheKind) {
                                                {99, 1 << 26, "code 99: overflow"},
                                                {15, 1, "Pixelize: division by zero"}}) {
         try {
-            ApplyFilter(code, {&byte, width, 1}, 0, progress);
+            TestEngine().applyFilter(code, {&byte, width, 1}, 0, progress);
             ADD_FAILURE() << message;
         } catch (const FilterError& e) {
             EXPECT_STREQ(e.what(), message);
         }
     }
     EXPECT_EQ(byte, 7);
-    EXPECT_FALSE(FilterBusy());
+    EXPECT_FALSE(TestEngine().busy());
 }
 
 TEST(DispatcherTest, ARunStartedFromTheYieldHookReturnsAtOnce) {
@@ -48,20 +47,23 @@ TEST(DispatcherTest, ARunStartedFromTheYieldHookReturnsAtOnce) {
         TestImage image = TestImage::Random(4, 3, 2);
         const TestImage original = image;
         int yields = 0;
-        SetYieldHook([&] {
+        TestEngine().setYieldHook([&] {
             ++yields;
-            EXPECT_TRUE(FilterBusy());
+            EXPECT_TRUE(TestEngine().busy());
             TestImage other = original;
             std::int32_t progress = -1;
-            ApplyFilter(2, {other.bits.data(), other.width, other.height}, 0, progress, mode);
+            TestEngine().applyFilter(2, {other.bits.data(), other.width, other.height}, 0, progress, mode);
             EXPECT_EQ(other, original);
             EXPECT_EQ(progress, -1);
+            // Another engine is independent of this one's run.
+            Engine().applyFilter(2, {other.bits.data(), other.width, other.height}, 0, progress, mode);
+            EXPECT_EQ(other, ReferenceRun(2, original, 0).image);
         });
         std::int32_t progress = 0;
-        ApplyFilter(2, {image.bits.data(), image.width, image.height}, 0, progress, mode);
-        SetYieldHook(nullptr);
+        TestEngine().applyFilter(2, {image.bits.data(), image.width, image.height}, 0, progress, mode);
+        TestEngine().setYieldHook(nullptr);
         EXPECT_EQ(yields, 4);
-        EXPECT_FALSE(FilterBusy());
+        EXPECT_FALSE(TestEngine().busy());
         EXPECT_EQ(image, ReferenceRun(2, original, 0).image);
     }
 }
@@ -69,11 +71,11 @@ TEST(DispatcherTest, ARunStartedFromTheYieldHookReturnsAtOnce) {
 TEST(DispatcherTest, AHookThatThrowsAbandonsTheRunAndLeavesTheBitmapWithAtEnd) {
     TestImage image = TestImage::Random(4, 3, 3);
     const TestImage original = image;
-    SetYieldHook([] { throw std::runtime_error("closing"); });
+    TestEngine().setYieldHook([] { throw std::runtime_error("closing"); });
     std::int32_t progress = 0;
-    EXPECT_THROW(ApplyFilter(3, {image.bits.data(), image.width, image.height}, 0, progress), std::runtime_error);
-    SetYieldHook(nullptr);
-    EXPECT_FALSE(FilterBusy());
+    EXPECT_THROW(TestEngine().applyFilter(3, {image.bits.data(), image.width, image.height}, 0, progress), std::runtime_error);
+    TestEngine().setYieldHook(nullptr);
+    EXPECT_FALSE(TestEngine().busy());
     EXPECT_EQ(image, original);
 }
 
@@ -83,7 +85,7 @@ TEST(DispatcherTest, ProgressAfterEveryRowAndEachPhase) {
         std::int32_t height;
         std::vector<std::int32_t> progress;
     } cases[] = {
-        {2, 3, {33, 66, 100, 100}},          // every row: y * 100 \ H
+        {2, 3, {33, 66, 100, 100}},          // every row: y * 100 / H
         {3, 4, {50, 75, 100}},               // kernels: rows 2..H-1
         {28, 2, {5, 10, 10, 55, 100, 100}},  // auto levels: scan to 10, then map
         {21, 2, {2, 10, 55, 100, 100}},      // error diffusion: tables, mean, rows
@@ -95,11 +97,18 @@ TEST(DispatcherTest, ProgressAfterEveryRowAndEachPhase) {
         EXPECT_EQ(EngineRun(c.code, TestImage::Random(3, c.height, 4), 10).progress, c.progress) << c.code;
 }
 
-TEST(RandomDrawsTest, DrawsAreWholeMultiplesOfTwoToTheMinus24BelowOne) {
-    std::vector<float> draws(100'000);
-    DrawUniform(draws);
-    for (const float d : draws) ASSERT_TRUE(d >= 0 && d < 1 && std::ldexp(d, 24) == std::floor(std::ldexp(d, 24))) << d;
-    EXPECT_NE(draws.front(), draws.back());
+// Drawn in pieces that cross the generator's 624-word blocks.
+TEST(RandomDrawsTest, DrawsFollowStdMt19937OfTheSameSeed) {
+    for (const std::uint32_t seed : {UniformDraws::kDefaultSeed, 0u, 1u, 0xFFFFFFFFu}) {
+        UniformDraws draws(seed);
+        std::mt19937 reference(seed);
+        std::vector<float> piece;
+        for (std::size_t drawn = 0, size = 1; drawn < 10'000; drawn += size, size = size * 3 % 1000 + 1) {
+            piece.resize(size);
+            draws.fill(piece);
+            for (const float d : piece) ASSERT_EQ(d, static_cast<float>(reference() >> 8) * 0x1p-24f) << seed;
+        }
+    }
 }
 
 }  // namespace

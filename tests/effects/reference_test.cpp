@@ -78,6 +78,20 @@ TEST_P(ReferenceTest, EngineMatchesTheReference) {
     }
 }
 
+// Past the engine's inner blocks: Pixelize sums a column 257 rows at a time,
+// the mean grey level sums 65,536 pixels at a time: bright pictures, so that
+// any longer stretch would overflow.
+TEST(ReferenceTest, PastTheEnginesInnerBlocks) {
+    const struct {
+        std::int32_t code, width, height, amount;
+    } cases[] = {{15, 3, 600, 300}, {15, 5, 520, 517}, {17, 70'000, 1, 10}, {19, 66'000, 2, 0}, {23, 65'537, 1, 10}};
+    for (const auto& c : cases) {
+        const TestImage image = TestImage::Random(c.width, c.height, static_cast<std::uint32_t>(c.code), {254, 255});
+        EXPECT_EQ(EngineRun(c.code, image, c.amount), ReferenceRun(c.code, image, c.amount))
+            << "code " << c.code << ", " << c.width << " x " << c.height;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryFilter, ReferenceTest, ::testing::ValuesIn(Filters().begin(), Filters().end()),
                          [](const auto& info) { return "code" + std::to_string(info.param.code); });
 

@@ -70,7 +70,13 @@ inline void PrintTo(const Outcome& outcome, std::ostream* out) {
         *out << (i % stride == 0 ? "\n  " : " ") << int{outcome.image.bits[i]};
 }
 
-// Runs `code` through ApplyFilter on a copy of `image` that lies between two
+// The one engine the engine tests run on.
+inline Engine& TestEngine() {
+    static Engine engine;
+    return engine;
+}
+
+// Runs `code` through the test engine on a copy of `image` that lies between two
 // guard bands, records what it reports, and checks that the guards, the
 // busy flag and, after a failure, the image are as they were.
 inline Outcome EngineRun(std::int32_t code, const TestImage& image, std::int32_t amount,
@@ -82,15 +88,15 @@ inline Outcome EngineRun(std::int32_t code, const TestImage& image, std::int32_t
     std::copy(image.bits.begin(), image.bits.end(), body);
     Outcome outcome{image, std::nullopt, {}};
     std::int32_t progress = -1;
-    SetYieldHook([&] { outcome.progress.push_back(progress); });
+    TestEngine().setYieldHook([&] { outcome.progress.push_back(progress); });
     try {
-        ApplyFilter(code, {&*body, image.width, image.height}, amount, progress, writeBack);
+        TestEngine().applyFilter(code, {&*body, image.width, image.height}, amount, progress, writeBack);
     } catch (const FilterError& e) {
         outcome.error = e.kind();
         EXPECT_EQ(e.code(), code);
     }
-    SetYieldHook(nullptr);
-    EXPECT_FALSE(FilterBusy());
+    TestEngine().setYieldHook(nullptr);
+    EXPECT_FALSE(TestEngine().busy());
     EXPECT_EQ(std::count(buffer.begin(), body, 0x5A), kGuard) << "code " << code << " wrote before the image";
     EXPECT_EQ(std::count(body + size, buffer.end(), 0x5A), kGuard) << "code " << code << " wrote after the image";
     std::copy(body, body + size, outcome.image.bits.begin());
@@ -100,19 +106,19 @@ inline Outcome EngineRun(std::int32_t code, const TestImage& image, std::int32_t
     return outcome;
 }
 
-// Makes the engine's generator hand out `draws` in order; drawing more fails
+// Makes the test engine hand out `draws` in order; drawing more fails
 // the test. Restores the real generator when it goes out of scope.
 class ScriptedDraws {
 public:
     explicit ScriptedDraws(std::vector<float> draws) : draws_(std::move(draws)) {
-        SetRandomSourceForTesting([this](std::span<float> out) {
+        TestEngine().setDrawSource([this](std::span<float> out) {
             for (float& r : out) {
                 if (used_ == draws_.size()) ADD_FAILURE() << "more than the " << draws_.size() << " scripted draws";
                 r = used_ < draws_.size() ? draws_[used_++] : 0.0f;
             }
         });
     }
-    ~ScriptedDraws() { SetRandomSourceForTesting(nullptr); }
+    ~ScriptedDraws() { TestEngine().setDrawSource(nullptr); }
     ScriptedDraws(const ScriptedDraws&) = delete;
     ScriptedDraws& operator=(const ScriptedDraws&) = delete;
 

@@ -1,3 +1,4 @@
+#include "game_in_prefix.h"
 #include "registry.h"
 #include "registry_file.h"
 #include "wine_prefix.h"

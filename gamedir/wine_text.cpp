@@ -1,4 +1,4 @@
-#include "text.h"
+#include "wine_text.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -155,22 +155,6 @@ bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
 
 bool EqualIgnoringCase(std::string_view utf8A, std::string_view utf8B) {
     return EqualIgnoringCase(Utf8ToUtf16(utf8A), Utf8ToUtf16(utf8B));
-}
-
-std::string Quoted(std::string_view text) {
-    std::string quoted = "\"";
-    quoted += text;
-    quoted += '"';
-    return quoted;
-}
-
-std::string Joined(const std::vector<std::string>& parts, std::string_view separator) {
-    std::string joined;
-    for (const std::string& part : parts) {
-        if (!joined.empty()) joined += separator;
-        joined += part;
-    }
-    return joined;
 }
 
 }  // namespace tegmora::gamedir

@@ -4,7 +4,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tegmora::gamedir {
 
@@ -23,11 +22,5 @@ std::u16string FoldCase(std::u16string_view text);
 
 bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b);
 bool EqualIgnoringCase(std::string_view utf8A, std::string_view utf8B);
-
-// "text" in double quotes, for names and paths in messages.
-std::string Quoted(std::string_view text);
-
-// The parts with `separator` between each two, for lists in messages.
-std::string Joined(const std::vector<std::string>& parts, std::string_view separator);
 
 }  // namespace tegmora::gamedir
