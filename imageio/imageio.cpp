@@ -145,4 +145,8 @@ effects::Bitmap BitmapOf(QImage& image) {
     return {image.bits(), image.width(), image.height()};
 }
 
+effects::ConstBitmap ConstBitmapOf(const QImage& image) {
+    return {image.constBits(), image.width(), image.height()};
+}
+
 }  // namespace tegmora::imageio

@@ -28,6 +28,11 @@ TEST(CommandLineTest, ReadsFilterNamesCodesAndPresets) {
         EXPECT_EQ(parsed.command.effects[0].code, code) << effect;
         EXPECT_EQ(parsed.command.effects[0].amount, amount) << effect;
     }
+    const ParsedCommand named = Parse({"-e", "Colourize:-360, 100,-7", "--fit", "40x7", "in.bmp", "-o", "out.bmp"});
+    ASSERT_EQ(named.command.effects.size(), 1u) << named.error.toStdString();
+    EXPECT_EQ(named.command.effects[0].operation, effects::FindNamedOperation("colourize"));
+    EXPECT_EQ(named.command.effects[0].amounts, std::vector<std::int32_t>({-360, 100, -7}));
+    EXPECT_EQ(named.command.fit, QSize(40, 7));
 }
 
 TEST(CommandLineTest, UsageErrorsNameTheirCause) {
@@ -46,6 +51,12 @@ TEST(CommandLineTest, UsageErrorsNameTheirCause) {
         {{"-e", "invert", "--max-size", "0", "a.bmp", "-o", "b.bmp"}, "--max-size"},
         {{"-e", "invert", "--depth", "16", "a.bmp", "-o", "b.bmp"}, "--depth needs keep, 8 or 24"},
         {{"-e", "invert", "a.bmp", "-o", "b.bmp", "--depth"}, "--depth needs"},
+        {{"-e", "hsl:181,0,0", "a.bmp", "-o", "b.bmp"}, "write hsl:HUE,SATURATION,LIGHTNESS with hue -180..180, sat"},
+        {{"-e", "colourize:1,2", "a.bmp", "-o", "b.bmp"}, "bad amounts in \"colourize:1,2\""},
+        {{"-e", "seamless:0", "a.bmp", "-o", "b.bmp"}, "write seamless, with no amount"},
+        {{"--fit", "32x0", "a.bmp", "-o", "b.bmp"}, "--fit needs WIDTHxHEIGHT"},
+        {{"--fit", "9x5", "--max-size", "8", "a.bmp", "-o", "b.bmp"}, "larger than the side limit of 8"},
+        {{"--seam-ratio"}, "--seam-ratio needs"},
     };
     for (const auto& c : cases) EXPECT_TRUE(Parse(c.args).error.contains(QString::fromUtf8(c.mentions))) << c.mentions;
 }
@@ -62,8 +73,9 @@ TEST_F(ToolTest, ListsEveryFilterWithItsCode) {
     const ToolRun run = Fx({QStringLiteral("--list")});
     EXPECT_EQ(run.status, kSuccess);
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 31);
+    ASSERT_EQ(lines.size(), 34);
     EXPECT_EQ(lines[30], QStringLiteral("31  Gamma                       takes an amount"));
+    EXPECT_TRUE(lines[33].startsWith(QStringLiteral("    colourize                   colourize:HUE,SATURATION,LIGHTNESS with hue -360..360")));
 }
 
 TEST_F(ToolTest, AppliesTheEffectAndWritesBitmapOrPng) {
@@ -99,6 +111,23 @@ TEST_F(ToolTest, BatchGoesOnAfterAFailedFileAndUsageErrorsExitWithTwo) {
     EXPECT_EQ(QImage(path("out/good.bmp")), Roof());
     EXPECT_EQ(Fx({"-e", "nothing", good, "-o", path("x.bmp")}).status, kUsageError);
     EXPECT_FALSE(QFile::exists(path("x.bmp")));
+}
+
+// The roof fitted to 2 x 2 cuts half a column off each side: its bright
+// pixel and the one beside it average to 123, before the effects run.
+TEST_F(ToolTest, FitsFirstThenRunsNamedOperationsAndFiltersInABatch) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("out")));
+    const ToolRun run = Fx({"-e", "invert", "--fit", "2x2", "-e", "hsl:0,0,0", "-e", "seamless", writeRoof("roof.bmp"),
+                            "--out-dir", path("out")});
+    ASSERT_EQ(run.status, kSuccess) << run.err.toStdString();
+    const QImage result(path("out/roof.bmp"));
+    EXPECT_EQ(result.size(), QSize(2, 2));
+    EXPECT_EQ(result.pixel(0, 0), qRgb(240, 240, 240));
+    EXPECT_EQ(result.pixel(1, 1), qRgb(132, 132, 132));
+    const ToolRun ratios = Fx({"--seam-ratio", path("missing.bmp"), path("roof.bmp")});
+    EXPECT_EQ(ratios.status, kFileError);
+    EXPECT_EQ(ratios.out, path("roof.bmp") + QStringLiteral("\t1.40\n"));
+    EXPECT_TRUE(ratios.err.contains(QLatin1String("missing.bmp"))) << ratios.err.toStdString();
 }
 
 }  // namespace
