@@ -75,12 +75,6 @@ std::vector<std::uint8_t> PixelsOf(const Bitmap& bitmap) {
                                            static_cast<std::size_t>(bitmap.height)};
 }
 
-bool FourthBytesKept(const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after) {
-    for (std::size_t i = 3; i < before.size(); i += 4)
-        if (before[i] != after[i]) return false;
-    return true;
-}
-
 // What the yield hook checks during a run, and the one call it makes back
 // into the engine, which the busy guard must turn away.
 struct RunWatch {
@@ -132,45 +126,36 @@ Outcome RunOnce(std::int32_t code, const QImage& picture, Trailer trailer, Write
     watch.progress = nullptr;
     Require(!effects::FilterBusy(), "the engine is still busy after a run");
     outcome.pixels = PixelsOf(bitmap);
-    Require(FourthBytesKept(before, outcome.pixels), "a filter changed the fourth byte of a pixel");
+    for (std::size_t i = 3; i < before.size(); i += 4)
+        Require(outcome.pixels[i] == before[i], "a filter changed the fourth byte of a pixel");
     if (!outcome.error.empty() || info == nullptr) Require(outcome.pixels == before, "the bitmap changed");
     Require(progress == (info == nullptr ? kUntouched : 100) || !outcome.error.empty(), "progress did not end right");
     return outcome;
 }
 
-// Every pixel touching the middle half of the columns and of the rows.
-bool MiddleKept(const QImage& before, const QImage& after) {
-    const int w = before.width();
-    const int h = before.height();
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (4 * x + 4 > w && 4 * x < 3 * w && 4 * y + 4 > h && 4 * y < 3 * h && before.pixel(x, y) != after.pixel(x, y))
-                return false;
-    return true;
-}
-
 // The operations beyond the filters: a fit to a size the seed picks and to
-// the picture's own size, which must change nothing; Make Seamless and the
-// seam ratio; hue, saturation and lightness with amounts cut from the amount.
+// the picture's own size, which must change nothing; Make Seamless, which
+// must keep every pixel touching the middle half of the columns and rows,
+// and the seam ratio; hue, saturation and lightness, amounts cut from the amount.
 void RunOperations(const QImage& picture, Trailer trailer) {
     SetCheckContext("operations, amount " + std::to_string(trailer.amount) + ", seed " + std::to_string(trailer.seed));
     QImage image = picture.copy();
     const std::vector<std::uint8_t> before = PixelsOf(imageio::BitmapOf(image));
     QImage fitted(1 + trailer.seed % 37, 1 + trailer.seed % 23, image.format());
     effects::FitToSize(imageio::ConstBitmapOf(image), imageio::BitmapOf(fitted));
-    QImage same(image.size(), image.format());
-    effects::FitToSize(imageio::ConstBitmapOf(image), imageio::BitmapOf(same));
-    Require(PixelsOf(imageio::BitmapOf(same)) == before, "a fit to the picture's own size changed it");
+    effects::FitToSize(imageio::ConstBitmapOf(picture), imageio::BitmapOf(image));
+    Require(PixelsOf(imageio::BitmapOf(image)) == before, "a fit to the picture's own size changed it");
     effects::MakeSeamless(imageio::BitmapOf(image));
-    Require(MiddleKept(picture, image), "Make Seamless changed the middle of the picture");
-    const double ratio = effects::SeamRatio(imageio::ConstBitmapOf(image));
-    Require(std::isfinite(ratio) && ratio >= 0, "a seam ratio below 0 or not finite");
+    const int w = image.width(), h = image.height();
+    const QRect middle(QPoint(w / 4, h / 4), QPoint((3 * w + 3) / 4 - 1, (3 * h + 3) / 4 - 1));
+    Require(image.copy(middle) == picture.copy(middle), "Make Seamless changed the middle of the picture");
+    Require(effects::SeamRatio(imageio::ConstBitmapOf(image)) >= 0, "a seam ratio below 0");
     image = picture.copy();
     const std::int32_t a = trailer.amount;
     const bool colourize = (trailer.seed & 1) != 0;
-    effects::AdjustHueSaturationLightness(imageio::BitmapOf(image),
-                                          {a % (colourize ? 361 : 181), a / 361 % 101, a / 36461 % 101, colourize});
-    Require(FourthBytesKept(before, PixelsOf(imageio::BitmapOf(image))), "hue and lightness changed the fourth byte");
+    effects::AdjustHueSaturationLightness(imageio::BitmapOf(image), {a % (colourize ? 361 : 181), a / 361 % 101, a / 36461 % 101, colourize});
+    const std::vector<std::uint8_t> after = PixelsOf(imageio::BitmapOf(image));
+    for (std::size_t i = 3; i < before.size(); i += 4) Require(after[i] == before[i], "hue and lightness changed the fourth byte");
 }
 
 QImage Load(std::span<const std::uint8_t> file) {

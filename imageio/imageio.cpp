@@ -53,7 +53,16 @@ std::optional<Dimensions> BitmapHeaderDimensions(const QByteArray& head) {
     return Dimensions{qFromLittleEndian<qint32>(bytes + 18), height < 0 ? -height : height};
 }
 
+// Qt's GIF reader makes a picture of the logical screen, which may claim far
+// more than any frame, and says only that it cannot read such a file; the
+// screen's 16-bit width and height follow the six-byte signature.
+std::optional<Dimensions> GifScreenDimensions(const QByteArray& head) {
+    if (head.size() < 10 || !head.startsWith("GIF8")) return std::nullopt;
+    return Dimensions{qFromLittleEndian<quint16>(head.constData() + 6), qFromLittleEndian<quint16>(head.constData() + 8)};
+}
+
 std::optional<Dimensions> ClaimedDimensions(QImageReader& reader, const QByteArray& head) {
+    if (const std::optional<Dimensions> screen = GifScreenDimensions(head)) return screen;
     const QSize size = reader.size();
     if (size.isValid()) return DimensionsOf(size);
     return BitmapHeaderDimensions(head);

@@ -56,6 +56,7 @@ TEST(ImageSizeLimitTest, ImagesUpToTheLimitLoadAndLargerClaimsAreRefused) {
         {FileOf(Filled(16384, 1)), kDefaultSideLimit, nullptr},
         {FileOf(Filled(600, 600, QImage::Format_RGBA64), "PNG"), 600, nullptr},  // the deepest pixels
         {HugeJpeg(FileOf(Filled(8, 8), "JPEG")), kDefaultSideLimit, "60000 x 60000"},
+        {QByteArray("GIF89a\x60\xea\x60\xea\x80\0\0", 13), kDefaultSideLimit, "60000 x 60000"},  // the logical screen
         {FileOf(Filled(5, 3), "WEBP"), 4, "5 x 3"},
         {FileOf(Filled(7, 5), "TIFF"), 7, nullptr},
     };
