@@ -58,7 +58,8 @@ std::optional<Dimensions> BitmapHeaderDimensions(const QByteArray& head) {
 // screen's 16-bit width and height follow the six-byte signature.
 std::optional<Dimensions> GifScreenDimensions(const QByteArray& head) {
     if (head.size() < 10 || !head.startsWith("GIF8")) return std::nullopt;
-    return Dimensions{qFromLittleEndian<quint16>(head.constData() + 6), qFromLittleEndian<quint16>(head.constData() + 8)};
+    const auto side = [&](qsizetype at) { return qint64{static_cast<uchar>(head.at(at))} | static_cast<uchar>(head.at(at + 1)) << 8; };
+    return Dimensions{side(6), side(8)};
 }
 
 std::optional<Dimensions> ClaimedDimensions(QImageReader& reader, const QByteArray& head) {
