@@ -197,20 +197,21 @@ struct ConstBitmap {
 // covers, per byte (the fourth byte too), rounded to nearest. Where the spare
 // width or height is odd the cut starts at half a pixel, and the half pixels
 // count with half their area. Works as well for a target larger than the
-// source. Both bitmaps must have pixels.
+// source. Ties round up. Both bitmaps must have pixels, and sides below 2^23.
 void FitToSize(ConstBitmap source, Bitmap target);
 
 // Blends the picture with copies of itself shifted by half its width, then by
 // half its height, so that its right edge runs on into its left and its bottom
-// into its top; the middle half of the columns in the middle half of the rows
-// keeps its pixels.
+// into its top; every pixel touching the middle half of the columns and the
+// middle half of the rows keeps its bytes. All four bytes are blended; a side
+// under 4 pixels is not blended along. Sides below 2^20.
 void MakeSeamless(Bitmap bitmap);
 
 // Mean absolute difference across the wrap (last column against the first,
 // last row against the first) over the mean absolute difference between
 // neighbouring columns and rows inside the picture, over the three colour
-// bytes. 1 for a picture with no differences at all; infinity for one whose
-// only differences are across the wrap.
+// bytes. 1 for a picture with no differences inside, which then has none
+// across the wrap either.
 double SeamRatio(ConstBitmap bitmap);
 
 // Hue in degrees (-180..180; with colourize, the one hue for every pixel, any

@@ -82,17 +82,13 @@ page_options() {
     }
   }' | sort -u
 }
-# Options the page of tegmora-fx documents before its --help lists them.
-ahead=$'--fit\n--seam-ratio'
 for program in tegmora tegmora-fx; do
   # Neither --version nor --help may need a display.
   said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" --version) ||
     fail "$program --version"
   [[ $said == "$program $version" ]] || fail "$program --version says \"$said\", not \"$program $version\""
-  extra=
-  [[ $program == tegmora-fx ]] && extra=$ahead
   diff -u <(page_options "$program") \
-    <({ with_completion '_tegmora_fx_options "$1"' "$root/usr/bin/$program" | cut -f 1; echo "$extra"; } | sed '/^$/d' | sort -u) ||
+    <({ with_completion '_tegmora_fx_options "$1"' "$root/usr/bin/$program" | cut -f 1; } | sed '/^$/d' | sort -u) ||
     fail "$program(1) and $program --help name different options (- only the page, + only --help)"
 done
 # What the shell offers after the words, the unpacked tool answering.
