@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace tegmora::app {
 
 QStringList RoofFileNames(const QString& folder) {
@@ -12,6 +14,9 @@ QStringList RoofFileNames(const QString& folder) {
 }
 
 RoofList::RoofList(QWidget* parent) : QListWidget(parent) {
+    // The icons are drawn as they are, never scaled.
+    setIconSize(kRoofIconSize);
+    connect(&pictures_, &RoofPictures::pictureReady, this, &RoofList::showPicture);
     connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) emit entryChosen(row);
     });
@@ -24,12 +29,31 @@ void RoofList::setFolder(const QString& folder) {
 
 void RoofList::reread() {
     const QString current = currentName();
+    const QStringList names = RoofFileNames(folder_);
     {
         const QSignalBlocker quiet(this);
         clear();
-        addItems(RoofFileNames(folder_));
+        entries_.clear();
+        for (const QString& name : names) {
+            auto* entry = new QListWidgetItem(pictures_.known(name), name, this);
+            entries_.insert(name, entry);
+        }
     }
     setCurrentNameQuietly(current);
+    requestPictures(names);
+}
+
+// The entries on show first: those from the top one, or from the current
+// one before the list is laid out.
+void RoofList::requestPictures(const QStringList& names) {
+    const int top = indexAt(QPoint(1, 1)).row();
+    const int rowHeight = std::max(1, sizeHintForRow(0));
+    pictures_.request(folder_, names, std::max(0, top >= 0 ? top : currentRow()),
+                      viewport()->height() / rowHeight + 1);
+}
+
+void RoofList::showPicture(const QString& name, const QIcon& icon) {
+    if (QListWidgetItem* entry = entries_.value(name)) entry->setIcon(icon);
 }
 
 QString RoofList::pathAt(int row) const { return QDir(folder_).filePath(item(row)->text()); }
