@@ -488,6 +488,10 @@ void Form1::openHueSaturation() {
     hueSaturation_->setAttribute(Qt::WA_DeleteOnClose);
     connect(hueSaturation_, &HueSaturationDialog::adjustmentChanged, this, &Form1::showHueSaturation);
     connect(hueSaturation_, &QDialog::finished, this, &Form1::closeHueSaturation);
+    // Below the pictures rather than over them, so that the changes show,
+    // against the window's right edge.
+    const int top = picture1_->parentWidget()->geometry().bottom() + 8;
+    hueSaturation_->move(mapToGlobal(QPoint(width() - 8 - hueSaturation_->sizeHint().width(), top)));
     hueSaturation_->open();
 }
 
