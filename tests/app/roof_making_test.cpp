@@ -223,6 +223,8 @@ private slots:
         QCOMPARE(list->iconSize(), kRoofIconSize);
         QVERIFY(list->visualItemRect(list->item(0)).height() * 8 <= list->viewport()->height());
         QCOMPARE(icon(0).convertToFormat(QImage::Format_RGB32), Solid(kRoofIconSize, 0x336699));
+        // b's middle, from half of each pixel, enlarged without smoothing.
+        QCOMPARE(icon(1).copy(7, 0, 2, 1).convertToFormat(QImage::Format_RGB32), Pixels({{0x102030, 0x405060}}));
         QCOMPARE(icon(2).convertToFormat(QImage::Format_RGB32), UnreadableRoofMarker());
         window.dialogs.savePathAnswer = window.game.roof("b.bmp");
         window.click("Command1");
