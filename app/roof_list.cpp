@@ -34,22 +34,23 @@ void RoofList::reread() {
         const QSignalBlocker quiet(this);
         clear();
         entries_.clear();
-        for (const QString& name : names) {
-            auto* entry = new QListWidgetItem(pictures_.known(name), name, this);
-            entries_.insert(name, entry);
+        addItems(names);
+        for (int row = 0; row < count(); ++row) {
+            QListWidgetItem* entry = item(row);
+            entries_.insert(entry->text(), entry);
+            if (const QIcon known = pictures_.known(entry->text()); !known.isNull()) entry->setIcon(known);
         }
     }
     setCurrentNameQuietly(current);
     requestPictures(names);
 }
 
-// The entries on show first: those from the top one, or from the current
-// one before the list is laid out.
+// The entries on show first: those a list's height above and below the
+// current one, which the list keeps in view, found without laying out the
+// list before its time.
 void RoofList::requestPictures(const QStringList& names) {
-    const int top = indexAt(QPoint(1, 1)).row();
-    const int rowHeight = std::max(1, sizeHintForRow(0));
-    pictures_.request(folder_, names, std::max(0, top >= 0 ? top : currentRow()),
-                      viewport()->height() / rowHeight + 1);
+    const int shown = viewport()->height() / kRoofIconSize.height() + 1;
+    pictures_.request(folder_, names, std::max(0, currentRow() - shown), 2 * shown);
 }
 
 void RoofList::showPicture(const QString& name, const QIcon& icon) {

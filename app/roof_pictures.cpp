@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
+
 namespace tegmora::app {
 
 QImage UnreadableRoofMarker() {
@@ -26,14 +28,12 @@ RoofPictures::RoofPictures(QObject* parent) : QObject(parent) {
 
 RoofPictures::~RoofPictures() {
     ++generation_;
-    pool_.clear();
     pool_.waitForDone();
 }
 
 void RoofPictures::request(const QString& folder, const QStringList& names, int firstUrgent,
                            int urgentCount) {
     const int generation = ++generation_;
-    pool_.clear();
     QHash<QString, Known> kept;
     if (folder == folder_)
         for (const QString& name : names)
@@ -41,28 +41,39 @@ void RoofPictures::request(const QString& folder, const QStringList& names, int 
     folder_ = folder;
     known_ = std::move(kept);
     pending_ = int(names.size());
-    for (int row = 0; row < names.size(); ++row) {
-        const QString& name = names[row];
-        const bool urgent = row >= firstUrgent && row < firstUrgent + urgentCount;
-        pool_.start([this, generation, path = QDir(folder).filePath(name), name,
-                     before = known_.value(name).stamp] { read(generation, path, name, before); },
-                    urgent ? 1 : 0);
-    }
+    // One task reads them all, the urgent ones first, and stops as soon as
+    // a later request is made.
+    QList<Job> jobs;
+    jobs.reserve(names.size());
+    const QDir dir(folder);
+    const auto add = [&](int row) {
+        jobs.append({dir.filePath(names[row]), names[row], known_.value(names[row]).stamp});
+    };
+    const int urgentEnd = std::min(int(names.size()), firstUrgent + urgentCount);
+    for (int row = firstUrgent; row < urgentEnd; ++row) add(row);
+    for (int row = 0; row < names.size(); ++row)
+        if (row < firstUrgent || row >= urgentEnd) add(row);
+    pool_.start([this, generation, jobs = std::move(jobs)] {
+        for (const Job& job : jobs) {
+            if (generation != generation_) return;
+            read(generation, job);
+        }
+    });
 }
 
 // On the pool's thread.
-void RoofPictures::read(int generation, const QString& path, const QString& name, const Stamp& before) {
-    if (generation != generation_) return;
-    const QFileInfo file(path);
+void RoofPictures::read(int generation, const Job& job) {
+    const QFileInfo file(job.path);
     const Stamp stamp{file.lastModified(), file.size()};
-    const bool changed = stamp != before;
+    const bool changed = stamp != job.before;
     QImage icon;
     if (changed) {
-        const imageio::LoadedImage loaded = imageio::LoadImage(path);
+        const imageio::LoadedImage loaded = imageio::LoadImage(job.path);
         icon = loaded.image.isNull() ? UnreadableRoofMarker() : Fitted(loaded.image, kRoofIconSize);
     }
     QMetaObject::invokeMethod(
-        this, [=, this] { deliver(generation, name, stamp, changed, icon); }, Qt::QueuedConnection);
+        this, [=, this, name = job.name] { deliver(generation, name, stamp, changed, icon); },
+        Qt::QueuedConnection);
 }
 
 void RoofPictures::deliver(int generation, const QString& name, const Stamp& stamp, bool changed,

@@ -54,7 +54,13 @@ private:
         QIcon icon;
     };
 
-    void read(int generation, const QString& path, const QString& name, const Stamp& before);
+    struct Job {
+        QString path;
+        QString name;
+        Stamp before;  // as last read, or none
+    };
+
+    void read(int generation, const Job& job);
     void deliver(int generation, const QString& name, const Stamp& stamp, bool changed, const QImage& icon);
 
     QString folder_;
