@@ -47,13 +47,58 @@ bool ReadDepth(const QString& text, Depth& depth) {
     return true;
 }
 
+// WIDTHxHEIGHT, each at least 1.
+bool ReadSize(const QString& text, QSize& size) {
+    const QStringList sides = text.split(QLatin1Char('x'));
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    if (sides.size() != 2 || !ReadInt32(sides[0], width) || !ReadInt32(sides[1], height) || width < 1 || height < 1)
+        return false;
+    size = QSize(width, height);
+    return true;
+}
+
 ParsedCommand Usage(Command command, const QString& message) { return {std::move(command), message}; }
+
+// "hsl:HUE,SATURATION,LIGHTNESS with hue -180..180, ...", or "seamless, with no amount".
+QString OperationForm(const fx::NamedOperation& operation) {
+    const QString name = QStringOf(operation.name);
+    if (operation.amounts.empty()) return QStringLiteral("%1, with no amount").arg(name);
+    QStringList fields;
+    QStringList ranges;
+    for (const fx::AmountRange& range : operation.amounts) {
+        fields << QStringOf(range.name).toUpper();
+        ranges << QStringLiteral("%1 %2..%3").arg(QStringOf(range.name)).arg(range.lowest).arg(range.highest);
+    }
+    return QStringLiteral("%1:%2 with %3").arg(name, fields.join(QLatin1Char(',')), ranges.join(QStringLiteral(", ")));
+}
+
+// Every amount of the operation, each in its range; no amount for one that takes none.
+QString ParseNamedOperation(const fx::NamedOperation& operation, const QString& text, Command& command) {
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    const QStringList fields = colon < 0 ? QStringList() : text.mid(colon + 1).split(QLatin1Char(','));
+    Effect effect;
+    effect.name = QStringOf(operation.name);
+    effect.operation = &operation;
+    bool valid = static_cast<std::size_t>(fields.size()) == operation.amounts.size();
+    for (qsizetype i = 0; valid && i < fields.size(); ++i) {
+        const fx::AmountRange& range = operation.amounts[static_cast<std::size_t>(i)];
+        std::int32_t amount = 0;
+        valid = ReadInt32(fields[i].trimmed(), amount) && amount >= range.lowest && amount <= range.highest;
+        effect.amounts.push_back(amount);
+    }
+    if (!valid) return QStringLiteral("bad amounts in \"%1\": write %2").arg(text, OperationForm(operation));
+    command.effects.push_back(effect);
+    return QString();
+}
 
 }  // namespace
 
 QString ParseEffect(const QString& text, Command& command) {
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
     const QString filterText = colon < 0 ? text : text.left(colon);
+    if (const fx::NamedOperation* operation = fx::FindNamedOperation(Folded(filterText).toStdString()))
+        return ParseNamedOperation(*operation, text, command);
     const bool hasAmount = colon >= 0;
     Effect effect;
     if (hasAmount && !ReadInt32(text.mid(colon + 1).trimmed(), effect.amount))
@@ -123,6 +168,12 @@ ParsedCommand ParseCommandLine(const QStringList& arguments) {
             command.action = Action::RoofsFolder;
         } else if (arg == QLatin1String("--games")) {
             command.action = Action::Games;
+        } else if (arg == QLatin1String("--seam-ratio")) {
+            command.action = Action::SeamRatio;
+        } else if (arg == QLatin1String("--fit")) {
+            QString text;
+            if (!value(text) || !ReadSize(text, command.fit))
+                return Usage(command, QStringLiteral("--fit needs WIDTHxHEIGHT, such as 32x32"));
         } else if (arg == QLatin1String("--roofs")) {
             if (!value(command.roofs) || command.roofs.isEmpty())
                 return Usage(command, QStringLiteral("--roofs needs a folder"));
@@ -158,8 +209,14 @@ ParsedCommand ParseCommandLine(const QStringList& arguments) {
             command.inputs << arg;
         }
     }
+    if (command.action == Action::SeamRatio && command.inputs.isEmpty())
+        return Usage(command, QStringLiteral("--seam-ratio needs the files to measure"));
     if (command.action != Action::Apply) return {command, QString()};
-    if (command.effects.empty()) return Usage(command, QStringLiteral("no effect given: name one with -e FILTER[:AMOUNT]"));
+    if (command.effects.empty() && !command.fit.isValid())
+        return Usage(command, QStringLiteral("no effect given: name one with -e FILTER[:AMOUNT] or fit with --fit WxH"));
+    if (command.fit.width() > command.sideLimit || command.fit.height() > command.sideLimit)
+        return Usage(command, QStringLiteral("--fit %1x%2 is larger than the side limit of %3 (--max-size)")
+                                  .arg(command.fit.width()).arg(command.fit.height()).arg(command.sideLimit));
     if (command.inputs.isEmpty()) return Usage(command, QStringLiteral("no input file given"));
     if (!command.output.isEmpty() && !command.outputDir.isEmpty())
         return Usage(command, QStringLiteral("give either -o OUTPUT or --out-dir DIR, not both"));
@@ -177,6 +234,10 @@ QString FilterList() {
                     .arg(filter.code, 2)
                     .arg(QStringOf(filter.name), -26)
                     .arg(filter.takesAmount ? QStringLiteral("takes an amount") : QStringLiteral("no amount"));
+    for (const fx::NamedOperation& operation : fx::NamedOperations())
+        list += QStringLiteral("    %1  %2: %3\n")
+                    .arg(QStringOf(operation.name), -26)
+                    .arg(OperationForm(operation), QStringOf(operation.summary));
     return list;
 }
 
@@ -191,12 +252,15 @@ QString HelpText() {
     }
     return QStringLiteral(
                "Usage:\n"
-               "  tegmora-fx -e FILTER[:AMOUNT] [-e FILTER[:AMOUNT]]... INPUT -o OUTPUT\n"
-               "  tegmora-fx -e FILTER[:AMOUNT] [-e ...]... INPUT... --out-dir DIR\n"
+               "  tegmora-fx [--fit WxH] -e FILTER[:AMOUNT] [-e FILTER[:AMOUNT]]... INPUT -o OUTPUT\n"
+               "  tegmora-fx [--fit WxH] -e FILTER[:AMOUNT] [-e ...]... INPUT... --out-dir DIR\n"
+               "  tegmora-fx --fit WxH INPUT -o OUTPUT\n"
+               "  tegmora-fx --seam-ratio FILE...\n"
                "  tegmora-fx --list | --help\n"
                "  tegmora-fx [--roofs DIR] --roofs-folder | --games\n"
                "\n"
-               "Applies the effects, in the order given, to each input image and writes the result.\n"
+               "Fits each input image to a size when asked, then applies the effects in the order\n"
+               "given, and writes the result.\n"
                "\n"
                "Options:\n"
                "  -e, --effect FILTER[:AMOUNT]  An effect. FILTER is a filter name from --list (any case;\n"
@@ -207,6 +271,20 @@ QString HelpText() {
                "                                selector or a colour red + 256*green + 65536*blue, as the\n"
                "                                filter reads it. A filter that takes an amount needs one; an\n"
                "                                amount given to one that takes none is ignored, with a warning.\n"
+               "  -e seamless                   Blend the edges so that the picture tiles without a seam: its\n"
+               "                                right edge runs on into its left and its bottom into its top.\n"
+               "                                Every pixel touching the middle half of the columns and of the\n"
+               "                                rows stays as it was.\n"
+               "  -e hsl:HUE,SAT,LIGHT          Move each pixel's hue by HUE degrees (-180..180) and scale its\n"
+               "                                saturation (SAT -100..100) and lightness (LIGHT -100..100:\n"
+               "                                -100 is black, 100 white), as an HSL colour.\n"
+               "  -e colourize:HUE,SAT,LIGHT    Give every pixel the hue HUE (-360..360, degrees) and the\n"
+               "                                saturation (SAT + 100) / 200, keeping its own lightness, moved\n"
+               "                                by LIGHT as for hsl: a red roof to blue with its shading.\n"
+               "  --fit WxH                     Before any effect, cut each input to the proportions of W x H\n"
+               "                                around its centre and scale it to W x H by area averaging\n"
+               "                                (each pixel the exact mean of what it covers); a smaller input\n"
+               "                                is enlarged the same way. The game's roofs are 32x32.\n"
                "  -o, --output FILE             The output for a single input.\n"
                "  --out-dir DIR                 A batch: each result goes into DIR under its input's name.\n"
                "  --depth keep|8|24             Bits per pixel of a bitmap output. keep (the default): 8 for\n"
@@ -217,7 +295,13 @@ QString HelpText() {
                "                                pixel takes the nearest palette colour, so a tiling roof keeps\n"
                "                                seamless edges.\n"
                "  --max-size N                  Refuse images wider or higher than N pixels (default %1).\n"
-               "  --list                        One line per filter: code, name, whether it takes an amount.\n"
+               "  --list                        One line per filter: code, name, whether it takes an amount;\n"
+               "                                then seamless, hsl and colourize with their amounts.\n"
+               "  --seam-ratio FILE...          Print each file's seam ratio, a tab after its name: the mean\n"
+               "                                difference across the wrap (last column against the first, last\n"
+               "                                row against the first) over that between neighbours inside, to\n"
+               "                                two decimals. About 1 tiles without a visible seam; photos\n"
+               "                                of textures give 2 to 10. Exit status 3 if a file is unreadable.\n"
                "  --roofs-folder                Print the game's roofs folder: the first one --games lists.\n"
                "  --games                       Every installation found, one per line: the roofs folder, a tab,\n"
                "                                where it was found. Exit status 3 when there is none.\n"
@@ -225,9 +309,10 @@ QString HelpText() {
                "                                instead of searched for.\n"
                "  -h, --help                    This text.\n"
                "\n"
-               "Inputs are Windows bitmaps of any depth or PNG files. An output ending in .png is written\n"
-               "as PNG; any other output as a Windows bitmap of the depth --depth chooses. The 8-bit form\n"
-               "is the one the game's roofs take: 256 palette entries, no compression. A result of at most\n"
+               "Inputs are Windows bitmaps of any depth, PNG, JPEG, GIF (the first frame), WebP or TIFF\n"
+               "files. An output ending in .png is written as PNG; any other output as a Windows bitmap of\n"
+               "the depth --depth chooses: a photo gives 24 bits unless --depth 8 asks for the 8-bit form,\n"
+               "the one the game's roofs take: 256 palette entries, no compression. A result of at most\n"
                "256 colours is written exactly, in the input's own palette and indexes when its colours\n"
                "allow; one of more colours is reduced to the best 256 by libimagequant.\n"
                "\n"
@@ -254,7 +339,11 @@ QString HelpText() {
                "error; 3 an input could not be read or an output not written. A batch goes on after a\n"
                "failed file and exits with the highest status of its files.\n"
                "\n"
-               "Example: tegmora-fx -e darker \"$(tegmora-fx --roofs-folder)\"/*.bmp --out-dir darker-roofs\n")
+               "Examples:\n"
+               "  tegmora-fx -e darker \"$(tegmora-fx --roofs-folder)\"/*.bmp --out-dir darker-roofs\n"
+               "  tegmora-fx --fit 32x32 -e seamless --depth 8 photo.jpg -o roof.bmp   (a photo to a\n"
+               "    seamless roof in the game's 8-bit form)\n"
+               "  tegmora-fx -e colourize:210,0,0 roof.bmp -o blue-roof.bmp\n")
         .arg(imageio::kDefaultSideLimit)
         .arg(presets);
 }

@@ -65,6 +65,13 @@ tegmora::imageio::FileFormat FormatFor(const QString& path, cli::Depth depth, bo
     return eight ? FileFormat::Bitmap8 : FileFormat::Bitmap24;
 }
 
+// The picture cut to the proportions of `size` around its centre and area-averaged to it.
+QImage Fitted(const QImage& image, QSize size) {
+    QImage fitted(size, image.format());
+    fx::FitToSize(tegmora::imageio::ConstBitmapOf(image), tegmora::imageio::BitmapOf(fitted));
+    return fitted;
+}
+
 // Runs every effect over one file; returns its exit status.
 int ProcessFile(const cli::Command& command, const QString& input, ProgressLine& line) {
     tegmora::imageio::LoadedImage loaded = tegmora::imageio::LoadImage(input, command.sideLimit);
@@ -73,13 +80,18 @@ int ProcessFile(const cli::Command& command, const QString& input, ProgressLine&
         Say(loaded.error);
         return cli::kFileError;
     }
+    if (command.fit.isValid()) loaded.image = Fitted(loaded.image, command.fit);
     std::int32_t progress = 0;
     const tegmora::YieldScope scope([&] { line.update(progress); });
     for (const cli::Effect& effect : command.effects) {
         line.effect(effect.name);
+        const fx::Bitmap bitmap = tegmora::imageio::BitmapOf(loaded.image);
+        if (effect.operation) {
+            effect.operation->run(bitmap, effect.amounts);
+            continue;
+        }
         try {
-            fx::ApplyFilter(effect.code, tegmora::imageio::BitmapOf(loaded.image), effect.amount, progress,
-                            fx::WriteBack::AsRowsFinish);
+            fx::ApplyFilter(effect.code, bitmap, effect.amount, progress, fx::WriteBack::AsRowsFinish);
         } catch (const fx::FilterError& error) {
             line.clear();
             Say(QStringLiteral("%1: %2 failed: %3; nothing written")
@@ -124,6 +136,21 @@ std::optional<tegmora::gamedir::Search> FindGames(const cli::Command& command) {
     return search;
 }
 
+// Each file's seam ratio, or why it could not be read; exit status 3 if any could not.
+int PrintSeamRatios(const cli::Command& command) {
+    int status = cli::kSuccess;
+    for (const QString& input : command.inputs) {
+        const tegmora::imageio::LoadedImage loaded = tegmora::imageio::LoadImage(input, command.sideLimit);
+        if (loaded.image.isNull()) {
+            Say(loaded.error);
+            status = cli::kFileError;
+            continue;
+        }
+        std::printf("%s\t%.2f\n", qUtf8Printable(input), fx::SeamRatio(tegmora::imageio::ConstBitmapOf(loaded.image)));
+    }
+    return status;
+}
+
 int PrintGames(const cli::Command& command, bool all) {
     const std::optional<tegmora::gamedir::Search> search = FindGames(command);
     if (!search) return cli::kFileError;
@@ -158,6 +185,8 @@ int main(int argc, char** argv) {
             return PrintGames(command, false);
         case cli::Action::Games:
             return PrintGames(command, true);
+        case cli::Action::SeamRatio:
+            return PrintSeamRatios(command);
         case cli::Action::Apply:
             break;
     }

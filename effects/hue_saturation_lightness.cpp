@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 namespace tegmora::effects {
 namespace {
@@ -61,7 +60,9 @@ double Channel(double m1, double m2, double hue) {
     return m1;
 }
 
-std::uint8_t Level(double v) { return static_cast<std::uint8_t>(std::floor(v * 255.0 + 0.5)); }
+// Half up. v is at least a rounding error below 0, so v * 255 + 0.5 is
+// positive and truncation is the floor, without a library call.
+std::uint8_t Level(double v) { return static_cast<std::uint8_t>(static_cast<std::int32_t>(v * 255.0 + 0.5)); }
 
 // Writes the colour of `hls` into the first three bytes of p.
 void StoreHls(std::uint8_t* p, const Hls& hls) {

@@ -18,34 +18,31 @@
 namespace tegmora::effects {
 namespace {
 
+// The copy's weights along one axis, `repeat` times each (4 for the bytes of
+// a pixel, 1 for a row), and what they are out of.
 struct Ramp {
-    std::vector<double> copyWeight;     // per pixel, 0..scale
-    std::vector<std::int32_t> partner;  // the pixel the shifted copy puts there
-    double scale = 1;                   // m, or 1 for a side under 4 pixels
+    std::vector<double> copyWeight;  // 0..scale
+    double scale = 1;                // m, or 1 for a side under 4 pixels
 };
 
-Ramp RampOf(std::int32_t side) {
+Ramp RampOf(std::int32_t side, int repeat) {
     const std::int32_t m = side / 4;
     Ramp ramp;
     ramp.scale = std::max(m, 1);
-    for (std::int32_t i = 0; i < side; ++i) {
-        const std::int32_t fromEdge = std::min(i, side - 1 - i);
-        ramp.copyWeight.push_back(std::max(m - fromEdge, 0));
-        ramp.partner.push_back((i + side / 2) % side);
-    }
+    for (std::int32_t i = 0; i < side; ++i)
+        ramp.copyWeight.insert(ramp.copyWeight.end(), static_cast<std::size_t>(repeat), std::max(m - std::min(i, side - 1 - i), 0));
     return ramp;
 }
 
-// The across pass of one row, as numerators over across.scale: exact in
-// double, as is everything below, for sides under 2^20.
-void BlendAcross(const std::uint8_t* row, const Ramp& across, double* out) {
-    for (std::size_t x = 0; x < across.partner.size(); ++x) {
-        const double copy = across.copyWeight[x];
-        const double keep = across.scale - copy;
-        const std::uint8_t* own = row + 4 * x;
-        const std::uint8_t* partner = row + 4 * static_cast<std::size_t>(across.partner[x]);
-        for (int c = 0; c < 4; ++c) out[4 * x + c] = keep * own[c] + copy * partner[c];
-    }
+// The across pass of one row, as numerators over across.scale. The copy's
+// byte b is the row's byte b + shift, wrapped: two straight runs that
+// vectorise. Exact in double, as is everything below, for sides under 2^20.
+void BlendAcross(const std::uint8_t* row, const Ramp& across, std::size_t shift, double* out) {
+    const std::size_t bytes = across.copyWeight.size();
+    const double* copy = across.copyWeight.data();
+    for (std::size_t b = 0; b < bytes - shift; ++b) out[b] = (across.scale - copy[b]) * row[b] + copy[b] * row[b + shift];
+    for (std::size_t b = bytes - shift; b < bytes; ++b)
+        out[b] = (across.scale - copy[b]) * row[b] + copy[b] * row[b + shift - bytes];
 }
 
 std::int64_t ColourDifference(const std::uint8_t* a, const std::uint8_t* b) {
@@ -56,25 +53,27 @@ std::int64_t ColourDifference(const std::uint8_t* a, const std::uint8_t* b) {
 
 void MakeSeamless(Bitmap bitmap) {
     const PixelBuffer image{bitmap.bits, bitmap.width, bitmap.height};
-    const Ramp across = RampOf(bitmap.width);
-    const Ramp down = RampOf(bitmap.height);
+    const Ramp across = RampOf(bitmap.width, 4);
+    const Ramp down = RampOf(bitmap.height, 1);
+    const std::size_t shift = 4 * static_cast<std::size_t>(bitmap.width / 2);
     const std::vector<std::uint8_t> original(image.data, image.data + image.stride() * static_cast<std::size_t>(image.height));
     const auto originalRow = [&](std::int32_t y) { return original.data() + image.stride() * static_cast<std::size_t>(y); };
-    // Half up: the quotient of (2 n + d) / 2d truncated. A quotient that is
-    // not whole lies at least 1 / 2d below the next integer, far more than
-    // the division's rounding can cross.
+    // Half up is floor((2 n + d) / 2d) for the numerator n over d. The
+    // product with the rounded reciprocal is within 2^-43 of the quotient at
+    // most 256; a quotient that is not whole lies at least 1 / 2d, far more
+    // than 2^-40, below the next integer. So adding 2^-40 and truncating is
+    // exact, without a division a byte.
     const double denominator = across.scale * down.scale;
-    std::vector<double> own(image.stride()), shifted(image.stride());
+    const double reciprocal = 1 / (2 * denominator);
+    std::vector<double> own(image.stride()), shifted(image.stride(), 0.0);
     for (std::int32_t y = 0; y < image.height; ++y) {
         const double copy = down.copyWeight[static_cast<std::size_t>(y)];
         const double keep = down.scale - copy;
-        BlendAcross(originalRow(y), across, own.data());
-        if (copy != 0) BlendAcross(originalRow(down.partner[static_cast<std::size_t>(y)]), across, shifted.data());
+        BlendAcross(originalRow(y), across, shift, own.data());
+        if (copy != 0) BlendAcross(originalRow((y + image.height / 2) % image.height), across, shift, shifted.data());
         std::uint8_t* out = image.row(y + 1);
-        for (std::size_t b = 0; b < image.stride(); ++b) {
-            const double numerator = keep * own[b] + (copy != 0 ? copy * shifted[b] : 0);
-            out[b] = static_cast<std::uint8_t>((2 * numerator + denominator) / (2 * denominator));
-        }
+        for (std::size_t b = 0; b < image.stride(); ++b)
+            out[b] = static_cast<std::uint8_t>((2 * (keep * own[b] + copy * shifted[b]) + denominator) * reciprocal + 0x1p-40);
     }
 }
 

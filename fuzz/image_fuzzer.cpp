@@ -1,7 +1,8 @@
 // Image file bytes through the image reader, then every code 0..32 over the
-// picture in both write-back modes. An input is the file followed by a
-// six-byte trailer: an index into kAmounts (or, past its end, the raw amount
-// in the next four bytes, little-endian) and a seed for the random draws.
+// picture in both write-back modes, and the operations beyond the filters.
+// An input is the file followed by a six-byte trailer: an index into kAmounts
+// (or, past its end, the raw amount in the next four bytes, little-endian)
+// and a seed for the random draws and the size of a fit.
 #include "effects.h"
 #include "engine.h"
 #include "fuzz_support.h"
@@ -132,6 +133,31 @@ Outcome RunOnce(std::int32_t code, const QImage& picture, Trailer trailer, Write
     return outcome;
 }
 
+// The operations beyond the filters: a fit to a size the seed picks and to
+// the picture's own size, which must change nothing; Make Seamless, which
+// must keep every pixel touching the middle half of the columns and rows,
+// and the seam ratio; hue, saturation and lightness, amounts cut from the amount.
+void RunOperations(const QImage& picture, Trailer trailer) {
+    SetCheckContext("operations, amount " + std::to_string(trailer.amount) + ", seed " + std::to_string(trailer.seed));
+    QImage image = picture.copy();
+    const std::vector<std::uint8_t> before = PixelsOf(imageio::BitmapOf(image));
+    QImage fitted(1 + trailer.seed % 37, 1 + trailer.seed % 23, image.format());
+    effects::FitToSize(imageio::ConstBitmapOf(image), imageio::BitmapOf(fitted));
+    effects::FitToSize(imageio::ConstBitmapOf(picture), imageio::BitmapOf(image));
+    Require(PixelsOf(imageio::BitmapOf(image)) == before, "a fit to the picture's own size changed it");
+    effects::MakeSeamless(imageio::BitmapOf(image));
+    const int w = image.width(), h = image.height();
+    const QRect middle(QPoint(w / 4, h / 4), QPoint((3 * w + 3) / 4 - 1, (3 * h + 3) / 4 - 1));
+    Require(image.copy(middle) == picture.copy(middle), "Make Seamless changed the middle of the picture");
+    Require(effects::SeamRatio(imageio::ConstBitmapOf(image)) >= 0, "a seam ratio below 0");
+    image = picture.copy();
+    const std::int32_t a = trailer.amount;
+    const bool colourize = (trailer.seed & 1) != 0;
+    effects::AdjustHueSaturationLightness(imageio::BitmapOf(image), {a % (colourize ? 361 : 181), a / 361 % 101, a / 36461 % 101, colourize});
+    const std::vector<std::uint8_t> after = PixelsOf(imageio::BitmapOf(image));
+    for (std::size_t i = 3; i < before.size(); i += 4) Require(after[i] == before[i], "hue and lightness changed the fourth byte");
+}
+
 QImage Load(std::span<const std::uint8_t> file) {
     QByteArray bytes(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size()));
     QBuffer buffer(&bytes);
@@ -176,5 +202,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Outcome asRows = RunOnce(code, picture, trailer, tegmora::effects::WriteBack::AsRowsFinish);
         Require(atEnd.error == asRows.error && atEnd.pixels == asRows.pixels, "the write-back modes differ");
     }
+    RunOperations(picture, trailer);
     return 0;
 }

@@ -53,7 +53,17 @@ std::optional<Dimensions> BitmapHeaderDimensions(const QByteArray& head) {
     return Dimensions{qFromLittleEndian<qint32>(bytes + 18), height < 0 ? -height : height};
 }
 
+// Qt's GIF reader makes a picture of the logical screen, which may claim far
+// more than any frame, and says only that it cannot read such a file; the
+// screen's 16-bit width and height follow the six-byte signature.
+std::optional<Dimensions> GifScreenDimensions(const QByteArray& head) {
+    if (head.size() < 10 || !head.startsWith("GIF8")) return std::nullopt;
+    const auto side = [&](qsizetype at) { return qint64{static_cast<uchar>(head.at(at))} | static_cast<uchar>(head.at(at + 1)) << 8; };
+    return Dimensions{side(6), side(8)};
+}
+
 std::optional<Dimensions> ClaimedDimensions(QImageReader& reader, const QByteArray& head) {
+    if (const std::optional<Dimensions> screen = GifScreenDimensions(head)) return screen;
     const QSize size = reader.size();
     if (size.isValid()) return DimensionsOf(size);
     return BitmapHeaderDimensions(head);
@@ -143,6 +153,10 @@ QString SaveImage(const QImage& image, const QString& path, FileFormat format, c
 
 effects::Bitmap BitmapOf(QImage& image) {
     return {image.bits(), image.width(), image.height()};
+}
+
+effects::ConstBitmap ConstBitmapOf(const QImage& image) {
+    return {image.constBits(), image.width(), image.height()};
 }
 
 }  // namespace tegmora::imageio

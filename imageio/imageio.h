@@ -45,5 +45,6 @@ QString SaveImage(const QImage& image, const QString& path, FileFormat format, c
 
 // The engine's view of an image's pixels (the image must be 32-bit).
 effects::Bitmap BitmapOf(QImage& image);
+effects::ConstBitmap ConstBitmapOf(const QImage& image);
 
 }  // namespace tegmora::imageio

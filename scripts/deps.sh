@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   g++ make cmake pkg-config # the toolchain
   qt6-base-dev              # the window, image files, tegmora-fx
+  qt6-image-formats-plugins # WebP and TIFF pictures to make roofs from
   libimagequant-dev         # 8-bit roofs of more than 256 colours
   libyaml-cpp-dev           # game discovery: Lutris and Bottles settings
   nlohmann-json3-dev        # game discovery: Heroic settings

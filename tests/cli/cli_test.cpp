@@ -46,6 +46,11 @@ TEST(CommandLineTest, UsageErrorsNameTheirCause) {
         {{"-e", "invert", "--max-size", "0", "a.bmp", "-o", "b.bmp"}, "--max-size"},
         {{"-e", "invert", "--depth", "16", "a.bmp", "-o", "b.bmp"}, "--depth needs keep, 8 or 24"},
         {{"-e", "invert", "a.bmp", "-o", "b.bmp", "--depth"}, "--depth needs"},
+        {{"-e", "hsl:181,0,0", "a.bmp", "-o", "b.bmp"}, "write hsl:HUE,SATURATION,LIGHTNESS with hue -180..180, sat"},
+        {{"-e", "colourize:1,2", "a.bmp", "-o", "b.bmp"}, "bad amounts in \"colourize:1,2\""},
+        {{"-e", "seamless:0", "a.bmp", "-o", "b.bmp"}, "write seamless, with no amount"},
+        {{"--fit", "32x0", "a.bmp", "-o", "b.bmp"}, "--fit needs WIDTHxHEIGHT"},
+        {{"--fit", "9x5", "--max-size", "8", "a.bmp", "-o", "b.bmp"}, "larger than the side limit of 8"},
     };
     for (const auto& c : cases) EXPECT_TRUE(Parse(c.args).error.contains(QString::fromUtf8(c.mentions))) << c.mentions;
 }
@@ -62,8 +67,9 @@ TEST_F(ToolTest, ListsEveryFilterWithItsCode) {
     const ToolRun run = Fx({QStringLiteral("--list")});
     EXPECT_EQ(run.status, kSuccess);
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 31);
+    ASSERT_EQ(lines.size(), 34);
     EXPECT_EQ(lines[30], QStringLiteral("31  Gamma                       takes an amount"));
+    EXPECT_TRUE(lines[33].startsWith(QStringLiteral("    colourize                   colourize:HUE,SATURATION,LIGHTNESS with hue -360..360")));
 }
 
 TEST_F(ToolTest, AppliesTheEffectAndWritesBitmapOrPng) {
@@ -99,6 +105,24 @@ TEST_F(ToolTest, BatchGoesOnAfterAFailedFileAndUsageErrorsExitWithTwo) {
     EXPECT_EQ(QImage(path("out/good.bmp")), Roof());
     EXPECT_EQ(Fx({"-e", "nothing", good, "-o", path("x.bmp")}).status, kUsageError);
     EXPECT_FALSE(QFile::exists(path("x.bmp")));
+}
+
+// The roof fitted to 2 x 2 cuts half a column off each side: its bright
+// pixel and the one beside it average to 123, which Gamma then lifts to 157
+// (fitted after Gamma, the pixel would be 139).
+TEST_F(ToolTest, FitsFirstThenRunsNamedOperationsAndFiltersInABatch) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("out")));
+    const ToolRun run = Fx({"-e", "gamma:150", "--fit", "2x2", "-e", "Colourize:-360, 100,0", "-e", "seamless", writeRoof("roof.bmp"),
+                            "--out-dir", path("out")});
+    ASSERT_EQ(run.status, kSuccess) << run.err.toStdString();
+    const QImage result(path("out/roof.bmp"));
+    EXPECT_EQ(result.size(), QSize(2, 2));
+    EXPECT_EQ(result.pixel(0, 0), qRgb(78, 0, 0));  // 39 and 157 coloured red at full saturation
+    EXPECT_EQ(result.pixel(1, 1), qRgb(255, 59, 59));
+    const ToolRun ratios = Fx({"--seam-ratio", path("missing.bmp"), path("roof.bmp")});
+    EXPECT_EQ(ratios.status, kFileError);
+    EXPECT_EQ(ratios.out, path("roof.bmp") + QStringLiteral("\t1.40\n"));
+    EXPECT_TRUE(ratios.err.contains(QLatin1String("missing.bmp"))) << ratios.err.toStdString();
 }
 
 }  // namespace

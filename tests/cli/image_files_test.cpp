@@ -1,5 +1,6 @@
 // The side limit of LoadImage: a header that claims too much is refused
-// before any pixel memory is allocated, naming the size and the limit.
+// before any pixel memory is allocated, naming the size and the limit, in
+// bitmaps, PNG, JPEG, WebP and TIFF files.
 #include "imageio.h"
 #include "tool_run.h"
 
@@ -26,6 +27,11 @@ QByteArray FileOf(const QImage& image, const char* format = "BMP") {
     return bytes;
 }
 
+// A JPEG whose frame header claims 60000 x 60000 pixels.
+QByteArray HugeJpeg(QByteArray jpeg) {
+    return jpeg.replace(jpeg.indexOf("\xff\xc0") + 5, 4, QByteArray("\xea\x60\xea\x60", 4));
+}
+
 QImage Filled(int width, int height, QImage::Format format = QImage::Format_RGB32) {
     QImage image(width, height, format);
     image.fill(QColor(10, 200, 30));
@@ -49,6 +55,10 @@ TEST(ImageSizeLimitTest, ImagesUpToTheLimitLoadAndLargerClaimsAreRefused) {
         {FileOf(Filled(5, 3)), 5, nullptr},
         {FileOf(Filled(16384, 1)), kDefaultSideLimit, nullptr},
         {FileOf(Filled(600, 600, QImage::Format_RGBA64), "PNG"), 600, nullptr},  // the deepest pixels
+        {HugeJpeg(FileOf(Filled(8, 8), "JPEG")), kDefaultSideLimit, "60000 x 60000"},
+        {QByteArray("GIF89a\x60\xea\x60\xea\x80\0\0", 13), kDefaultSideLimit, "60000 x 60000"},  // the logical screen
+        {FileOf(Filled(5, 3), "WEBP"), 4, "5 x 3"},
+        {FileOf(Filled(7, 5), "TIFF"), 7, nullptr},
     };
     for (const Case& c : cases) {
         QByteArray bytes = c.bytes;
