@@ -370,7 +370,8 @@ void Form1::makeNewRoof(const QString& picturePath) {
     }
     const QImage roof = Fitted(loaded.image, RoofSize(file1_->folder(), RoofFileNames(file1_->folder())));
     history_.record(currentState());
-    restore({roof, roof.copy(), {0, 0, 0}, QFileInfo(picturePath).completeBaseName() + QStringLiteral(".bmp")});
+    const QString name = QFileInfo(picturePath).completeBaseName() + QStringLiteral(".bmp");
+    restore({roof, roof.copy(), {0, 0, 0}, name});
 }
 
 void Form1::loadRoof(int row) {

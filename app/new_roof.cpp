@@ -32,7 +32,8 @@ DroppedFile DroppedPicture(const QMimeData& data) {
     if (urls.size() != 1)
         return {{}, OneFileWanted(QObject::tr("%1 files were dropped").arg(urls.size()))};
     if (!urls.first().isLocalFile())
-        return {{}, OneFileWanted(QObject::tr("%1 is not a file on this computer").arg(urls.first().toString()))};
+        return {{}, OneFileWanted(
+                        QObject::tr("%1 is not a file on this computer").arg(urls.first().toString()))};
     const QString path = urls.first().toLocalFile();
     if (QFileInfo(path).isDir()) return {{}, OneFileWanted(QObject::tr("%1 is a folder").arg(path))};
     return {path, {}};

@@ -50,14 +50,10 @@ public:
     // Files dropped onto the window from a file manager.
     void drop(const QStringList& paths) {
         QMimeData data;
-        QList<QUrl> urls;
-        for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
-        data.setUrls(urls);
-        const QPoint at(280, 170);
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form.get(), &enter);
-        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form.get(), &drop);
+        for (const QString& path : paths) data.setUrls(data.urls() << QUrl::fromLocalFile(path));
+        QDragEnterEvent enter({280, 170}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(280, 170), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter) && QApplication::sendEvent(form.get(), &drop);
     }
     // The open Hue / Saturation dialog, or nullptr.
     HueSaturationDialog* hueDialog() {

@@ -9,7 +9,6 @@
 #include "imageio.h"
 #include "test_window.h"
 
-#include <QCheckBox>
 #include <QSpinBox>
 
 #include <random>
@@ -21,13 +20,12 @@ using testing::Window;
 
 class Player {
 public:
+    // The pictures for new roofs: demo roofs stretched and saved as photos.
     explicit Player(Window& window) : window_(window) {
         for (const char* name : {"photo.png", "photo.jpg", "photo.webp"}) {
-            QImage picture(pick(1, 90), pick(1, 90), QImage::Format_RGB32);
-            for (int y = 0; y < picture.height(); ++y)
-                for (int x = 0; x < picture.width(); ++x) picture.setPixel(x, y, QRgb(pick(0, 0xFFFFFF)));
             pictures_ << window.home.filePath(name);
-            QVERIFY(picture.save(pictures_.last()));
+            const QImage roof(window.list()->pathAt(pick(0, 3)));
+            QVERIFY(roof.scaled(pick(1, 90), pick(1, 90)).save(pictures_.last()));
         }
     }
 
@@ -92,13 +90,12 @@ private:
 
     // Opens the dialog, moves some of it and leaves by Enter or Esc.
     void adjustHueSaturation() {
-        const QImage before = window_.working();
         window_.press(QKeySequence(Qt::CTRL | Qt::Key_U));
         HueSaturationDialog* dialog = window_.hueDialog();
         if (dialog == nullptr) return;  // refused while an effect runs
+        const QImage before = window_.working();
         for (const char* amount : {"Hue", "Saturation", "Lightness"})
-            if (pick(0, 1) == 0) dialog->findChild<QSpinBox*>(amount)->setValue(pick(-180, 180));
-        if (pick(0, 1) == 0) dialog->findChild<QCheckBox*>("Colourize")->toggle();
+            dialog->findChild<QSpinBox*>(amount)->setValue(pick(-180, 180));
         const bool cancel = pick(0, 1) == 0;
         QTest::keyClick(dialog, cancel ? Qt::Key_Escape : Qt::Key_Return);
         QVERIFY(window_.hueDialog() == nullptr);
@@ -107,11 +104,10 @@ private:
 
     // A picture dropped or chosen, discarding an unsaved new roof or not.
     void newRoof() {
-        const QString& picture = pictures_[pick(0, int(pictures_.size()) - 1)];
         window_.dialogs.yesAnswers = {pick(0, 1) == 1};
-        if (pick(0, 1) == 0) return window_.drop({picture});
-        window_.dialogs.openPathAnswer = picture;
-        window_.press(QKeySequence(Qt::CTRL | Qt::Key_N));
+        window_.dialogs.openPathAnswer = pictures_[pick(0, 2)];
+        pick(0, 1) == 0 ? window_.drop({window_.dialogs.openPathAnswer})
+                        : window_.press(QKeySequence(Qt::CTRL | Qt::Key_N));
     }
 
     // A double click on either view opens or raises the preview; now and
