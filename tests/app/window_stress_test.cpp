@@ -22,11 +22,9 @@ class Player {
 public:
     // The pictures for new roofs: demo roofs stretched and saved as photos.
     explicit Player(Window& window) : window_(window) {
-        for (const char* name : {"photo.png", "photo.jpg", "photo.webp"}) {
-            pictures_ << window.home.filePath(name);
-            const QImage roof(window.list()->pathAt(pick(0, 3)));
-            QVERIFY(roof.scaled(pick(1, 90), pick(1, 90)).save(pictures_.last()));
-        }
+        for (const char* name : {"photo.png", "photo.jpg", "photo.webp"})
+            QVERIFY(QImage(window.list()->pathAt(pick(0, 3))).scaled(pick(1, 90), pick(1, 90))
+                        .save(pictures_.emplace_back(window.home.filePath(name))));
     }
 
     // One action now; some of them queue further actions that arrive while
