@@ -116,8 +116,6 @@ private slots:
         for (int i = 0; i < expected.size(); ++i)
             QVERIFY2(window.dialogs.errors[i].contains(expected[i]), qPrintable(window.dialogs.errors[i]));
         QCOMPARE(window.working(), kRoof);
-        window.click("Command1");
-        QCOMPARE(window.dialogs.suggestedNames, QStringList{QString()});
     }
 
     // Another roof, another picture or closing ask first; No keeps all.
@@ -166,8 +164,7 @@ private slots:
         QTest::keyClick(dialog, Qt::Key_O, Qt::AltModifier);
         QTRY_COMPARE(window.working(), adjusted({0, -30, 10, true}));
         QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
-        QVERIFY(window.hueDialog() == nullptr);
-        QCOMPARE(window.display(), window.working());
+        QCOMPARE(window.display(), adjusted({0, -30, 10, true}));
         window.undo();
         QCOMPARE(window.working(), roof);
     }
