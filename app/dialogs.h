@@ -22,9 +22,15 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
 
-    // A Save As dialog opened in `folder` with the first filter selected. The
-    // chosen path, or the empty text when the user cancelled.
+    // A Save As dialog opened in `folder` with the first filter selected,
+    // offering `suggestedName` when it is not empty. The chosen path, or the
+    // empty text when the user cancelled.
     virtual QString askSavePath(QWidget* parent, const QString& folder,
+                                const QList<FileFilter>& filters, const QString& suggestedName) = 0;
+
+    // An Open dialog for one existing file, the first filter selected. The
+    // chosen path, or the empty text when the user cancelled.
+    virtual QString askOpenPath(QWidget* parent, const QString& title,
                                 const QList<FileFilter>& filters) = 0;
 
     // A question with a warning icon and the buttons Yes (the default) and No.
@@ -44,7 +50,9 @@ public:
 // The real thing: Qt's file dialog and message boxes, the default browser.
 class DesktopDialogs final : public Dialogs {
 public:
-    QString askSavePath(QWidget* parent, const QString& folder,
+    QString askSavePath(QWidget* parent, const QString& folder, const QList<FileFilter>& filters,
+                        const QString& suggestedName) override;
+    QString askOpenPath(QWidget* parent, const QString& title,
                         const QList<FileFilter>& filters) override;
     bool askYesNo(QWidget* parent, const QString& title, const QString& question) override;
     void showError(QWidget* parent, const QString& message) override;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QString>
 
 #include <array>
 #include <deque>
@@ -11,12 +12,14 @@
 
 namespace tegmora::app {
 
-// What a step changes: the display view, the working view and the slider
-// values the working view was computed with.
+// What a step changes: the display view, the working view, the slider
+// values the working view was computed with, and whether the views hold a
+// new roof not saved yet (the name Save suggests for it) or a listed roof.
 struct WindowState {
     QImage display;
     QImage working;
     std::array<int, 3> sliders{};
+    QString newRoofName;
 };
 
 class EditHistory {

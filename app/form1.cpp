@@ -5,7 +5,9 @@
 #include "channel_scaling.h"
 #include "file_removal.h"
 #include "frame.h"
+#include "hue_saturation_dialog.h"
 #include "imageio.h"
+#include "new_roof.h"
 #include "picture_view.h"
 #include "qt_text.h"
 #include "roof_list.h"
@@ -14,8 +16,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -164,6 +169,8 @@ Form1::Form1(const QString& roofsFolder, Dialogs& dialogs,
     buildEffectButtons(presets);
     buildAbout();
     buildHistoryKeys();
+    buildRoofCommands();
+    setAcceptDrops(true);
 
     file1_->setFolder(roofsFolder);
     file1_->setCurrentRow(0);
@@ -281,7 +288,36 @@ void Form1::buildHistoryKeys() {
     addActions({undoAction, redoAction});
 }
 
+// The commands that make roofs, by key and in the right-click menus of the
+// list (all three) and the pictures (those that change the working view).
+void Form1::buildRoofCommands() {
+    const auto command = [this](const QString& caption, const QString& name, QKeyCombination key,
+                                void (Form1::*run)()) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(name);
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, run);
+        addAction(action);
+        return action;
+    };
+    QAction* newRoof = command(tr("New Roof from Picture…"), QStringLiteral("NewRoof"),
+                               Qt::CTRL | Qt::Key_N, &Form1::chooseNewRoofPicture);
+    QAction* seamless = command(tr("Make Seamless"), QStringLiteral("MakeSeamless"),
+                                Qt::CTRL | Qt::Key_T, &Form1::makeSeamless);
+    QAction* hue = command(tr("Hue / Saturation…"), QStringLiteral("HueSaturation"),
+                           Qt::CTRL | Qt::Key_U, &Form1::openHueSaturation);
+    file1_->addActions({newRoof, seamless, hue});
+    picture1_->addActions({seamless, hue});
+    picture3_->addActions({seamless, hue});
+    for (QWidget* widget : std::initializer_list<QWidget*>{file1_, picture1_, picture3_})
+        widget->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
+    if (!mayDiscardNewRoof()) {
+        event->ignore();
+        return;
+    }
     closing_ = true;
     if (preview_ != nullptr) preview_->close();
     QWidget::closeEvent(event);
@@ -295,12 +331,52 @@ void Form1::yieldToWindow() {
 void Form1::chooseRoof(int row) {
     // The engine works on the working view's pixels until it finishes, so
     // nothing may replace them meanwhile.
-    if (engine_.busy()) {
+    if (engine_.busy() || !mayDiscardNewRoof()) {
         file1_->setCurrentNameQuietly(chosenRoof_);
         return;
     }
     chosenRoof_ = file1_->currentName();
     loadRoof(row);
+}
+
+bool Form1::mayDiscardNewRoof() {
+    return newRoofName_.isEmpty() ||
+           dialogs_.askYesNo(this, tr("New Roof Not Saved"),
+                             tr("The new roof %1 is not saved. Discard it?").arg(newRoofName_));
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() && !engine_.busy()) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    if (engine_.busy()) return;
+    const DroppedFile dropped = DroppedPicture(*event->mimeData());
+    if (!dropped.problem.isEmpty()) {
+        dialogs_.showError(this, dropped.problem);
+        return;
+    }
+    event->acceptProposedAction();
+    if (mayDiscardNewRoof()) makeNewRoof(dropped.path);
+}
+
+void Form1::chooseNewRoofPicture() {
+    if (engine_.busy() || !mayDiscardNewRoof()) return;
+    const QString path = dialogs_.askOpenPath(this, tr("New Roof from Picture"), PictureFilters());
+    if (!path.isEmpty()) makeNewRoof(path);
+}
+
+// The picture fitted to the folder's roof size becomes both views, one step.
+void Form1::makeNewRoof(const QString& picturePath) {
+    const imageio::LoadedImage loaded = imageio::LoadImage(picturePath);
+    if (loaded.image.isNull()) {
+        dialogs_.showError(this, loaded.error);
+        return;
+    }
+    const QImage roof = Fitted(loaded.image, RoofSize(file1_->folder(), RoofFileNames(file1_->folder())));
+    history_.record(currentState());
+    const QString name = QFileInfo(picturePath).completeBaseName() + QStringLiteral(".bmp");
+    restore({roof, roof.copy(), {0, 0, 0}, name});
 }
 
 void Form1::loadRoof(int row) {
@@ -309,20 +385,26 @@ void Form1::loadRoof(int row) {
         dialogs_.showError(this, loaded.error);
         return;
     }
-    picture1_->setImage(loaded.image);
-    picture3_->setImage(loaded.image.copy());
-    loadedPalettised_ = loaded.palettised;
-    picture3_->setGeometry({picture1_->geometry().right() + 1, picture3_->y(), picture1_->width(),
-                            picture1_->height()});
     // Setting the sliders back to 0 runs no pass: the working view already
     // holds the file as loaded.
-    setSlidersQuietly({0, 0, 0});
+    restore({loaded.image, loaded.image.copy(), {0, 0, 0}, QString()});
+    loadedPalettised_ = loaded.palettised;
     history_.clear();
+}
+
+// The working view stands right beside the display view, as large.
+void Form1::placeWorkingView() {
+    picture3_->setGeometry({picture1_->geometry().right() + 1, picture3_->y(), picture1_->width(),
+                            picture1_->height()});
 }
 
 void Form1::save() {
     if (engine_.busy()) return;
-    const QString path = dialogs_.askSavePath(this, file1_->folder(), SaveFilters());
+    if (!newRoofName_.isEmpty()) {
+        saveNewRoof();
+        return;
+    }
+    const QString path = dialogs_.askSavePath(this, file1_->folder(), SaveFilters(), QString());
     if (path.isEmpty()) return;
     // A roof keeps the form it was loaded in: the game's own are 8-bit.
     const QString error = imageio::SaveImage(
@@ -334,6 +416,22 @@ void Form1::save() {
         return;
     }
     file1_->reread();
+}
+
+// A new roof takes the game's 8-bit form and becomes the chosen entry.
+void Form1::saveNewRoof() {
+    const QString path = dialogs_.askSavePath(this, file1_->folder(), SaveFilters(), newRoofName_);
+    if (path.isEmpty()) return;
+    const QString error = imageio::SaveImage(picture3_->image(), path, imageio::FileFormat::Bitmap8);
+    if (!error.isEmpty()) {
+        dialogs_.showError(this, error);
+        return;
+    }
+    newRoofName_.clear();
+    loadedPalettised_ = imageio::LoadImage(path).palettised;
+    file1_->reread();
+    file1_->setCurrentNameQuietly(QFileInfo(path).fileName());
+    chosenRoof_ = file1_->currentName();
 }
 
 void Form1::deleteChosenRoof() {
@@ -368,6 +466,56 @@ void Form1::applyEffect(const effects::Preset& preset) {
         history_.record(std::move(before));
     }
     picture1_->setImage(picture3_->image().copy());
+}
+
+void Form1::keepStep(WindowState before) {
+    history_.record(std::move(before));
+    picture1_->setImage(picture3_->image().copy());
+}
+
+void Form1::makeSeamless() {
+    if (engine_.busy()) return;
+    WindowState before = currentState();
+    picture3_->change([](QImage& image) { effects::MakeSeamless(imageio::BitmapOf(image)); });
+    keepStep(std::move(before));
+}
+
+// The dialog is modal to the window but never holds the event loop; each
+// change is worked out afresh from the working view as it was when it opened.
+void Form1::openHueSaturation() {
+    if (engine_.busy()) return;
+    if (hueSaturation_ != nullptr) {
+        hueSaturation_->raise();
+        hueSaturation_->activateWindow();
+        return;
+    }
+    beforeHueSaturation_ = currentState();
+    hueSaturation_ = new HueSaturationDialog(this);
+    hueSaturation_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(hueSaturation_, &HueSaturationDialog::adjustmentChanged, this, &Form1::showHueSaturation);
+    connect(hueSaturation_, &QDialog::finished, this, &Form1::closeHueSaturation);
+    // Below the pictures rather than over them, so that the changes show,
+    // against the window's right edge.
+    const int top = picture1_->parentWidget()->geometry().bottom() + 8;
+    hueSaturation_->move(mapToGlobal(QPoint(width() - 8 - hueSaturation_->sizeHint().width(), top)));
+    hueSaturation_->open();
+}
+
+void Form1::showHueSaturation(const effects::HueSaturationLightness& adjustment) {
+    picture3_->change([this, &adjustment](QImage& image) {
+        image = beforeHueSaturation_.working.copy();
+        effects::AdjustHueSaturationLightness(imageio::BitmapOf(image), adjustment);
+    });
+}
+
+void Form1::closeHueSaturation(int result) {
+    const bool keep = result == QDialog::Accepted && !hueSaturation_->changesNothing();
+    hueSaturation_ = nullptr;
+    if (keep)
+        keepStep(std::move(beforeHueSaturation_));
+    else
+        picture3_->setImage(beforeHueSaturation_.working);
+    beforeHueSaturation_ = {};
 }
 
 bool Form1::runEffect(const effects::Preset& preset) {
@@ -410,14 +558,16 @@ void Form1::setSlidersQuietly(const SliderValues& values) {
 }
 
 WindowState Form1::currentState() const {
-    return {picture1_->image(), picture3_->image(), appliedSliders_};
+    return {picture1_->image(), picture3_->image(), appliedSliders_, newRoofName_};
 }
 
 // Both views and the sliders as they were, without a pass of the sliders.
 void Form1::restore(const WindowState& state) {
     picture1_->setImage(state.display);
     picture3_->setImage(state.working);
+    placeWorkingView();
     setSlidersQuietly(state.sliders);
+    newRoofName_ = state.newRoofName;
 }
 
 // Keys pressed during a run are ignored, as the other commands are.

@@ -18,6 +18,7 @@ class QScrollBar;
 
 namespace tegmora::app {
 
+class HueSaturationDialog;
 class PictureView;
 class RoofList;
 class TilePreview;
@@ -43,6 +44,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     using SliderValues = std::array<int, 3>;
@@ -54,11 +57,24 @@ private:
     void buildEffectButtons(std::span<const effects::Preset> presets);
     void buildAbout();
     void buildHistoryKeys();
+    void buildRoofCommands();
 
     void chooseRoof(int row);
     void loadRoof(int row);
     void save();
     void deleteChosenRoof();
+    // A new roof, unsaved, from a picture the player chooses or drops.
+    void chooseNewRoofPicture();
+    void makeNewRoof(const QString& picturePath);
+    // Asks before an unsaved new roof is dropped; true when there is none.
+    bool mayDiscardNewRoof();
+    void saveNewRoof();
+    void makeSeamless();
+    void openHueSaturation();
+    void showHueSaturation(const effects::HueSaturationLightness& adjustment);
+    void closeHueSaturation(int result);
+    // The display view follows the working view after a step of `before`.
+    void keepStep(WindowState before);
     void applyEffect(const effects::Preset& preset);
     // Runs the effect on the working view; false when it failed or was
     // abandoned.
@@ -67,6 +83,7 @@ private:
     void setSlidersQuietly(const SliderValues& values);
     WindowState currentState() const;
     void restore(const WindowState& state);
+    void placeWorkingView();
     void undo();
     void redo();
     void showPreview();
@@ -80,10 +97,13 @@ private:
     SliderValues appliedSliders_{};  // the values the working view was last computed with
     QString chosenRoof_;             // the entry last chosen while no effect ran
     QImage loadedPalettised_;        // the roof as loaded, when it was a palettised bitmap
+    QString newRoofName_;            // the name Save suggests while the views hold a new roof
     std::int32_t filterProgress_ = 0;
     bool closing_ = false;
     EditHistory history_;
     std::unique_ptr<TilePreview> preview_;  // made on first use
+    HueSaturationDialog* hueSaturation_ = nullptr;  // while it is open
+    WindowState beforeHueSaturation_;
     effects::Engine engine_;
 };
 

@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace tegmora::app {
 
 QStringList RoofFileNames(const QString& folder) {
@@ -12,6 +14,9 @@ QStringList RoofFileNames(const QString& folder) {
 }
 
 RoofList::RoofList(QWidget* parent) : QListWidget(parent) {
+    // The icons are drawn as they are, never scaled.
+    setIconSize(kRoofIconSize);
+    connect(&pictures_, &RoofPictures::pictureReady, this, &RoofList::showPicture);
     connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) emit entryChosen(row);
     });
@@ -24,12 +29,32 @@ void RoofList::setFolder(const QString& folder) {
 
 void RoofList::reread() {
     const QString current = currentName();
+    const QStringList names = RoofFileNames(folder_);
     {
         const QSignalBlocker quiet(this);
         clear();
-        addItems(RoofFileNames(folder_));
+        entries_.clear();
+        addItems(names);
+        for (int row = 0; row < count(); ++row) {
+            QListWidgetItem* entry = item(row);
+            entries_.insert(entry->text(), entry);
+            if (const QIcon known = pictures_.known(entry->text()); !known.isNull()) entry->setIcon(known);
+        }
     }
     setCurrentNameQuietly(current);
+    requestPictures(names);
+}
+
+// The entries on show first: those a list's height above and below the
+// current one, which the list keeps in view, found without laying out the
+// list before its time.
+void RoofList::requestPictures(const QStringList& names) {
+    const int shown = viewport()->height() / kRoofIconSize.height() + 1;
+    pictures_.request(folder_, names, std::max(0, currentRow() - shown), 2 * shown);
+}
+
+void RoofList::showPicture(const QString& name, const QIcon& icon) {
+    if (QListWidgetItem* entry = entries_.value(name)) entry->setIcon(icon);
 }
 
 QString RoofList::pathAt(int row) const { return QDir(folder_).filePath(item(row)->text()); }

@@ -67,18 +67,25 @@ private:
 class ScriptedDialogs final : public Dialogs {
 public:
     QString savePathAnswer;
+    QString openPathAnswer;
     QList<bool> yesAnswers;     // one per question, first first; yes when none is left
     QList<bool> choiceAnswers;  // Choose Folder (true) or Close, in turn; Close when none are left
     QStringList folderAnswers;  // the folders chosen, in turn
 
     QStringList saveFolders;
+    QStringList suggestedNames;  // one per Save As, empty when none was suggested
     QStringList questions;  // "title: question"
     QStringList errors;
     QStringList offers;  // the messages that offered a folder choice
 
-    QString askSavePath(QWidget*, const QString& folder, const QList<FileFilter>&) override {
+    QString askSavePath(QWidget*, const QString& folder, const QList<FileFilter>&,
+                        const QString& suggestedName) override {
         saveFolders << folder;
+        suggestedNames << suggestedName;
         return savePathAnswer;
+    }
+    QString askOpenPath(QWidget*, const QString&, const QList<FileFilter>&) override {
+        return openPathAnswer;
     }
     bool askYesNo(QWidget*, const QString& title, const QString& question) override {
         questions << title + QStringLiteral(": ") + question;

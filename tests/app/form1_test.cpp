@@ -162,7 +162,7 @@ private slots:
         // A step of two 1 x 1 images holds 8 bytes: 16 bytes hold two steps.
         EditHistory history(16);
         const auto state = [](int n) {
-            return WindowState{Pixels({{QRgb(n)}}), Pixels({{QRgb(n)}}), {n, 0, 0}};
+            return WindowState{Pixels({{QRgb(n)}}), Pixels({{QRgb(n)}}), {n, 0, 0}, QString()};
         };
         for (int n = 1; n <= 4; ++n) history.record(state(n));
         QCOMPARE(history.undo(state(5))->sliders[0], 4);
@@ -170,7 +170,7 @@ private slots:
         QVERIFY(!history.undo(state(3)));
         QCOMPARE(history.redo(state(3))->working, Pixels({{4}}));
         // A step larger than the bound is not kept.
-        history.record(WindowState{Pixels({{1, 2, 3}}), Pixels({{1, 2, 3}}), {}});
+        history.record(WindowState{Pixels({{1, 2, 3}}), Pixels({{1, 2, 3}}), {}, QString()});
         QVERIFY(!history.undo(state(6)));
     }
 

@@ -5,11 +5,13 @@
 
 #include "app_test_support.h"
 #include "form1.h"
+#include "hue_saturation_dialog.h"
 #include "picture_view.h"
 #include "roof_list.h"
 #include "tile_preview.h"
 
 #include <QApplication>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -45,6 +47,20 @@ public:
     void undo() { press(QKeySequence(Qt::CTRL | Qt::Key_Z)); }
     void redo() { press(QKeySequence(Qt::CTRL | Qt::Key_Y)); }
     void doubleClick(const QString& view) { QTest::mouseDClick(child<PictureView>(view), Qt::LeftButton); }
+    // Files dropped onto the window from a file manager.
+    void drop(const QStringList& paths) {
+        QMimeData data;
+        for (const QString& path : paths) data.setUrls(data.urls() << QUrl::fromLocalFile(path));
+        QDragEnterEvent enter({280, 170}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(280, 170), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter) && QApplication::sendEvent(form.get(), &drop);
+    }
+    // The open Hue / Saturation dialog, or nullptr.
+    HueSaturationDialog* hueDialog() {
+        for (auto* dialog : form->findChildren<HueSaturationDialog*>())
+            if (dialog->isVisible()) return dialog;
+        return nullptr;
+    }
     RoofList* list() { return child<RoofList>(QStringLiteral("File1")); }
     QScrollBar* slider(int number) { return child<QScrollBar>(QStringLiteral("VScroll%1").arg(number)); }
     QImage display() { return child<PictureView>(QStringLiteral("Picture1"))->image(); }
