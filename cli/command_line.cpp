@@ -6,6 +6,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <thread>
+
 namespace tegmora::cli {
 namespace fx = tegmora::effects;
 
@@ -57,6 +60,12 @@ bool ReadSize(const QString& text, QSize& size) {
     size = QSize(width, height);
     return true;
 }
+
+// More threads than this only wait on the disk.
+constexpr int kMostJobs = 256;
+
+// One file at once per core.
+int DefaultJobs() { return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned{kMostJobs})); }
 
 ParsedCommand Usage(Command command, const QString& message) { return {std::move(command), message}; }
 
@@ -151,6 +160,7 @@ QString ParseEffect(const QString& text, Command& command) {
 ParsedCommand ParseCommandLine(const QStringList& arguments) {
     Command command;
     command.sideLimit = imageio::kDefaultSideLimit;
+    command.jobs = DefaultJobs();
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
         const auto value = [&](QString& into) {
@@ -198,6 +208,12 @@ ParsedCommand ParseCommandLine(const QStringList& arguments) {
             if (!value(text) || !ReadInt32(text, limit) || limit < 1 || limit > 65535)
                 return Usage(command, QStringLiteral("--max-size needs a number of pixels from 1 to 65535"));
             command.sideLimit = limit;
+        } else if (arg == QLatin1String("-j") || arg == QLatin1String("--jobs")) {
+            QString text;
+            std::int32_t jobs = 0;
+            if (!value(text) || !ReadInt32(text, jobs) || jobs < 1 || jobs > kMostJobs)
+                return Usage(command, QStringLiteral("%1 needs a number of files at once from 1 to %2").arg(arg).arg(kMostJobs));
+            command.jobs = jobs;
         } else if (arg == QLatin1String("--depth")) {
             QString text;
             if (!value(text) || !ReadDepth(text, command.depth))
@@ -299,6 +315,8 @@ QString HelpText() {
                "                                pixel takes the nearest palette colour, so a tiling roof keeps\n"
                "                                seamless edges.\n"
                "  --max-size N                  Refuse images wider or higher than N pixels (default %1).\n"
+               "  -j, --jobs N                  Work on N files of a batch at once (default: one per core);\n"
+               "                                the outputs, messages and exit status are those of one at a time.\n"
                "  --list                        One line per filter: code, name, whether it takes an amount;\n"
                "                                then seamless, hsl and colourize with their amounts.\n"
                "  --seam-ratio FILE...          Print each file's seam ratio, a tab after its name: the mean\n"

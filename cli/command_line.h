@@ -41,6 +41,7 @@ struct Command {
     QString output;     // -o: the one output file
     QString outputDir;  // --out-dir: a folder for a batch
     int sideLimit = 0;
+    int jobs = 1;       // -j: files of a batch worked on at once
     Depth depth = Depth::Keep;
     imageio::Dither dither = imageio::Dither::None;
     QString roofs;      // --roofs: the game's folder, named instead of searched for

@@ -1,4 +1,5 @@
 // tegmora-fx: the effect engine over image files.
+#include "batch.h"
 #include "command_line.h"
 #include "discovery.h"
 #include "effects.h"
@@ -7,111 +8,16 @@
 #include "version.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 
 #include <cstdio>
 #include <optional>
-#include <unistd.h>
 
 namespace {
 
 namespace fx = tegmora::effects;
 namespace cli = tegmora::cli;
-
-void Say(const QString& text) { std::fprintf(stderr, "tegmora-fx: %s\n", qUtf8Printable(text)); }
-
-// A one-line progress display on a terminal, redrawn when the percentage
-// changes; nothing at all when standard error is not a terminal.
-class ProgressLine {
-public:
-    explicit ProgressLine(int files) : files_(files), shown_(isatty(STDERR_FILENO) != 0) {}
-
-    void start(int file, const QString& name) {
-        file_ = file;
-        name_ = name;
-        last_ = -1;
-    }
-    void effect(const QString& effectName) { effect_ = effectName; last_ = -1; }
-    void update(std::int32_t percent) {
-        if (!shown_ || percent == last_) return;
-        last_ = percent;
-        std::fprintf(stderr, "\r\033[K[%d/%d] %s: %s %d%%", file_, files_, qUtf8Printable(name_),
-                     qUtf8Printable(effect_), percent);
-        std::fflush(stderr);
-    }
-    void clear() {
-        if (shown_) std::fprintf(stderr, "\r\033[K");
-    }
-
-private:
-    int files_;
-    bool shown_;
-    int file_ = 0;
-    QString name_;
-    QString effect_;
-    std::int32_t last_ = -1;
-};
-
-QString OutputFor(const cli::Command& command, const QString& input) {
-    if (!command.output.isEmpty()) return command.output;
-    return QDir(command.outputDir).filePath(QFileInfo(input).fileName());
-}
-
-tegmora::imageio::FileFormat FormatFor(const QString& path, cli::Depth depth, bool palettised) {
-    using tegmora::imageio::FileFormat;
-    if (QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0) return FileFormat::Png;
-    const bool eight = depth == cli::Depth::Eight || (depth == cli::Depth::Keep && palettised);
-    return eight ? FileFormat::Bitmap8 : FileFormat::Bitmap24;
-}
-
-// The picture cut to the proportions of `size` around its centre and area-averaged to it.
-QImage Fitted(const QImage& image, QSize size) {
-    QImage fitted(size, image.format());
-    fx::FitToSize(tegmora::imageio::ConstBitmapOf(image), tegmora::imageio::BitmapOf(fitted));
-    return fitted;
-}
-
-// Runs every effect over one file; returns its exit status.
-int ProcessFile(const cli::Command& command, const QString& input, ProgressLine& line) {
-    tegmora::imageio::LoadedImage loaded = tegmora::imageio::LoadImage(input, command.sideLimit);
-    if (loaded.image.isNull()) {
-        line.clear();
-        Say(loaded.error);
-        return cli::kFileError;
-    }
-    if (command.fit.isValid()) loaded.image = Fitted(loaded.image, command.fit);
-    std::int32_t progress = 0;
-    fx::Engine engine;
-    engine.setYieldHook([&] { line.update(progress); });
-    for (const cli::Effect& effect : command.effects) {
-        line.effect(effect.name);
-        const fx::Bitmap bitmap = tegmora::imageio::BitmapOf(loaded.image);
-        if (effect.operation) {
-            effect.operation->run(bitmap, effect.amounts);
-            continue;
-        }
-        try {
-            engine.applyFilter(effect.code, bitmap, effect.amount, progress, fx::WriteBack::AsRowsFinish);
-        } catch (const fx::FilterError& error) {
-            line.clear();
-            Say(QStringLiteral("%1: %2 failed: %3; nothing written")
-                    .arg(input, tegmora::QStringOf(error.filterName()),
-                         tegmora::QStringOf(fx::ErrorKindText(error.kind()))));
-            return cli::kEngineFailure;
-        }
-    }
-    const QString output = OutputFor(command, input);
-    const QString error =
-        tegmora::imageio::SaveImage(loaded.image, output, FormatFor(output, command.depth, !loaded.palettised.isNull()),
-                                    {loaded.palettised, command.dither});
-    line.clear();
-    if (!error.isEmpty()) {
-        Say(error);
-        return cli::kFileError;
-    }
-    return cli::kSuccess;
-}
+using cli::Say;
 
 // The installations to report: the folder --roofs names, or what the
 // search finds. Null after saying why there is none.
@@ -199,11 +105,5 @@ int main(int argc, char** argv) {
         Say(QStringLiteral("Cannot write into %1: no such folder").arg(command.outputDir));
         return cli::kFileError;
     }
-    ProgressLine line(static_cast<int>(command.inputs.size()));
-    int status = cli::kSuccess;
-    for (qsizetype i = 0; i < command.inputs.size(); ++i) {
-        line.start(static_cast<int>(i + 1), QFileInfo(command.inputs[i]).fileName());
-        status = std::max(status, ProcessFile(command, command.inputs[i], line));
-    }
-    return status;
+    return cli::RunBatch(command);
 }

@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <mutex>
 #include <optional>
 
 namespace tegmora::imageio {
@@ -19,10 +20,15 @@ namespace {
 constexpr qint64 kDeepestPixelBytes = 8;
 
 // Qt refuses images above its own allocation limit; ours is the side limit,
-// so set Qt's to what a limit-sized image of the deepest pixels needs.
+// so set Qt's to what a limit-sized image of the deepest pixels needs. The
+// limit is Qt's for the whole process: files read on several threads at once
+// with one side limit set it once.
 void AllowSidesUpTo(int sideLimit) {
+    static std::mutex mutex;
     const qint64 bytes = qint64{sideLimit} * sideLimit * kDeepestPixelBytes;
-    QImageReader::setAllocationLimit(static_cast<int>(bytes / (1024 * 1024) + 1));
+    const int megabytes = static_cast<int>(bytes / (1024 * 1024) + 1);
+    const std::lock_guard lock(mutex);
+    if (QImageReader::allocationLimit() != megabytes) QImageReader::setAllocationLimit(megabytes);
 }
 
 // Width and height as a header claims them, which may be far beyond int.

@@ -51,6 +51,7 @@ TEST(CommandLineTest, UsageErrorsNameTheirCause) {
         {{"-e", "seamless:0", "a.bmp", "-o", "b.bmp"}, "write seamless, with no amount"},
         {{"--fit", "32x0", "a.bmp", "-o", "b.bmp"}, "--fit needs WIDTHxHEIGHT"},
         {{"--fit", "9x5", "--max-size", "8", "a.bmp", "-o", "b.bmp"}, "larger than the side limit of 8"},
+        {{"-e", "invert", "-j", "0", "a.bmp", "-o", "b.bmp"}, "-j needs a number"},
     };
     for (const auto& c : cases) EXPECT_TRUE(Parse(c.args).error.contains(QString::fromUtf8(c.mentions))) << c.mentions;
 }
@@ -105,6 +106,32 @@ TEST_F(ToolTest, BatchGoesOnAfterAFailedFileAndUsageErrorsExitWithTwo) {
     EXPECT_EQ(QImage(path("out/good.bmp")), Roof());
     EXPECT_EQ(Fx({"-e", "nothing", good, "-o", path("x.bmp")}).status, kUsageError);
     EXPECT_FALSE(QFile::exists(path("x.bmp")));
+}
+
+// Files at random draws, a missing one and a damaged one among them, worked
+// on four at a time: the outputs, the messages in input order and the exit
+// status of one file after another.
+TEST_F(ToolTest, ABatchOnSeveralThreadsSaysAndWritesWhatOneAtATimeDoes) {
+    QStringList inputs;
+    for (int i = 0; i < 7; ++i) inputs << write(qPrintable(QStringLiteral("p%1.bmp").arg(i)), harness::Palettised(9 + i, 7, 40));
+    inputs[2] = path("missing.bmp");
+    QFile damaged(inputs[5]);
+    ASSERT_TRUE(damaged.resize(60));
+    QList<ToolRun> runs;
+    for (const QString jobs : {"1", "4"}) {
+        ASSERT_TRUE(QDir(dir.path()).mkdir(jobs));
+        runs << Fx(QStringList{"-j", jobs, "-e", "diffuse:6", "-e", "hsl:30,10,0"} + inputs + QStringList{"--out-dir", path(qPrintable(jobs))});
+    }
+    EXPECT_EQ(runs[0].status, kFileError);
+    EXPECT_EQ(runs[1].status, runs[0].status);
+    EXPECT_EQ(runs[1].err, runs[0].err);
+    EXPECT_LT(runs[0].err.indexOf(QLatin1String("missing.bmp")), runs[0].err.indexOf(QLatin1String("p5.bmp")));
+    const auto bytes = [this](const QString& name) {
+        QFile file(path(qPrintable(name)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("no file");
+    };
+    for (const QString& input : inputs)
+        EXPECT_EQ(bytes("1/" + QFileInfo(input).fileName()), bytes("4/" + QFileInfo(input).fileName())) << input.toStdString();
 }
 
 // The roof fitted to 2 x 2 cuts half a column off each side: its bright
