@@ -2,6 +2,7 @@
 // runs the four that read their own results in place, another the two that
 // read the unchanged image. Rows 1 and H and columns 1 and W are only read.
 #include "engine.h"
+#include "point_loops.h"
 
 #include <algorithm>
 #include <array>
@@ -262,6 +263,18 @@ void InPlace(FilterRun& run, const RunValues& v) {
     }
 }
 
+// Bytes 4..end of a row of the unchanged image's `rows`, built in `out` and
+// stored as colours into `target`.
+template <const Kernel& K>
+[[gnu::always_inline]] inline void SnapshotRow(Rows rows, const std::int16_t* offsets, std::uint8_t* out,
+                                               std::size_t end, std::uint8_t* target, std::int32_t width) {
+    for (std::size_t i = 4; i < end; ++i) {
+        const auto sum = static_cast<std::int16_t>(LowSum<K>(rows, i, std::uint16_t{K.weights[kCentre]}));
+        out[i] = Result<K, std::int16_t>(sum, std::int16_t{K.divisor}, offsets[i]);
+    }
+    StoreColours(target + 4, out + 4, width - 2);
+}
+
 // No chain here: every byte of the row is computed independently, the fourth
 // byte too, and the colours stored together.
 template <const Kernel& K>
@@ -281,11 +294,7 @@ void FromSnapshot(FilterRun& run, const RunValues& v) {
         source.enter(y);
         if (y + 2 <= run.height()) Prefetch(work.row(y + 2), work.stride());
         const Rows rows{source.row(y - 1), source.row(y), source.row(y + 1)};
-        for (std::size_t i = 4; i < end; ++i) {
-            const auto sum = static_cast<std::int16_t>(LowSum<K>(rows, i, std::uint16_t{K.weights[kCentre]}));
-            out[i] = Result<K, std::int16_t>(sum, std::int16_t{K.divisor}, offsets[i]);
-        }
-        StoreColours(work.row(y) + 4, out.data() + 4, run.width() - 2);
+        RunActiveVersion<SnapshotRow<K>>(rows, offsets.data(), out.data(), end, work.row(y), run.width());
         run.rowDone(y);
     }
 }

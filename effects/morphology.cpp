@@ -3,12 +3,30 @@
 // as a column of three and then a row of three: the same pick with half the
 // comparisons.
 #include "engine.h"
+#include "point_loops.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace tegmora::effects {
 namespace {
+
+// One row of the window: the columns of three over `here`, then the row of
+// three over them, built in `out` and stored as colours into `target`.
+template <typename Pick, typename Finish>
+[[gnu::always_inline]] inline void SquareRow(Pick pick, Finish finish, const std::uint8_t* here,
+                                             const std::uint8_t* below, std::uint8_t* pairAbove, std::uint8_t* column,
+                                             std::uint8_t* out, std::uint8_t* target, std::int32_t width) {
+    const std::size_t stride = std::size_t{4} * static_cast<std::size_t>(width);
+    for (std::size_t i = 0; i < stride; ++i) {
+        const std::uint8_t pairBelow = pick(here[i], below[i]);
+        column[i] = pick(pairAbove[i], pairBelow);
+        pairAbove[i] = pairBelow;
+    }
+    for (std::size_t i = 4; i + 4 < stride; ++i)
+        out[i] = finish(here[i], pick(pick(column[i - 4], column[i]), column[i + 4]));
+    StoreColours(target + 4, out + 4, width - 2);
+}
 
 // `pick` chooses between two bytes (the larger or the smaller); `finish`
 // turns the pixel's own byte and the square's pick into the result.
@@ -33,14 +51,8 @@ void SquareWindow(FilterRun& run, Pick pick, Finish finish) {
         const std::uint8_t* here = work.row(y);
         const std::uint8_t* below = work.row(y + 1);
         if (y + 2 <= run.height()) Prefetch(work.row(y + 2), stride);
-        for (std::size_t i = 0; i < stride; ++i) {
-            const std::uint8_t pairBelow = pick(here[i], below[i]);
-            column[i] = pick(pairAbove[i], pairBelow);
-            pairAbove[i] = pairBelow;
-        }
-        for (std::size_t i = 4; i + 4 < stride; ++i)
-            out[i] = finish(here[i], pick(pick(column[i - 4], column[i]), column[i + 4]));
-        StoreColours(work.row(y) + 4, out.data() + 4, run.width() - 2);
+        RunActiveVersion<SquareRow<Pick, Finish>>(pick, finish, here, below, pairAbove.data(), column.data(),
+                                                  out.data(), work.row(y), run.width());
         run.rowDone(y);
     }
     run.finish();
