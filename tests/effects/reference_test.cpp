@@ -29,8 +29,11 @@ struct Size {
     std::int32_t height;
 };
 // Odd and tiny sizes, one wide enough for every vector loop and stretch, and
-// one row longer than a batch of the vector loops that defer work.
-constexpr Size kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {6, 5}, {41, 6}, {1030, 1}};
+// one row longer than a batch of the vector loops that defer work; rows and
+// inner rows one pixel either side of 8, 16 and 32 pixels, the vector widths
+// and unrolled steps of the loops built for both versions.
+constexpr Size kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {6, 5}, {41, 6}, {1030, 1},
+                           {9, 3}, {17, 3}, {19, 3}, {33, 3}, {34, 3}};
 
 // Any bytes; few values (ties, and the extremes); a white first row above
 // any bytes, so that a filter failing on a later row shows if it wrote the
