@@ -31,9 +31,10 @@ struct Size {
 // Odd and tiny sizes, one wide enough for every vector loop and stretch, and
 // one row longer than a batch of the vector loops that defer work; rows and
 // inner rows one pixel either side of 8, 16 and 32 pixels, the vector widths
-// and unrolled steps of the loops built for both versions.
-constexpr Size kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {6, 5}, {41, 6}, {1030, 1},
-                           {9, 3}, {17, 3}, {19, 3}, {33, 3}, {34, 3}};
+// and unrolled steps of the loops built for both versions; more inner rows
+// than a batch of the kernels' chains, and inner rows longer than a chunk.
+constexpr Size kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {6, 5}, {41, 6}, {1030, 1}, {9, 3},
+                           {17, 3}, {19, 3}, {33, 3}, {34, 3}, {4, 37}, {300, 19}};
 
 // Any bytes; few values (ties, and the extremes); a white first row above
 // any bytes, so that a filter failing on a later row shows if it wrote the
