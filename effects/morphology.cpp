@@ -2,6 +2,7 @@
 // the full 3 x 3 square, read from the unchanged image. The square is taken
 // as a column of three and then a row of three: the same pick with half the
 // comparisons.
+#include "byte_lanes.h"
 #include "engine.h"
 #include "point_loops.h"
 
@@ -12,20 +13,20 @@ namespace tegmora::effects {
 namespace {
 
 // One row of the window: the columns of three over `here`, then the row of
-// three over them, built in `out` and stored as colours into `target`.
+// three over them, written back into `here` on its colour lanes. Every
+// column is formed before the row is written.
 template <typename Pick, typename Finish>
-[[gnu::always_inline]] inline void SquareRow(Pick pick, Finish finish, const std::uint8_t* here,
-                                             const std::uint8_t* below, std::uint8_t* pairAbove, std::uint8_t* column,
-                                             std::uint8_t* out, std::uint8_t* target, std::int32_t width) {
-    const std::size_t stride = std::size_t{4} * static_cast<std::size_t>(width);
+[[gnu::always_inline]] inline void SquareRow(Pick pick, Finish finish, std::uint8_t* here, const std::uint8_t* below,
+                                             std::uint8_t* pairAbove, std::uint8_t* column,
+                                             const std::uint8_t* colourMask, std::size_t stride) {
     for (std::size_t i = 0; i < stride; ++i) {
         const std::uint8_t pairBelow = pick(here[i], below[i]);
         column[i] = pick(pairAbove[i], pairBelow);
         pairAbove[i] = pairBelow;
     }
     for (std::size_t i = 4; i + 4 < stride; ++i)
-        out[i] = finish(here[i], pick(pick(column[i - 4], column[i]), column[i + 4]));
-    StoreColours(target + 4, out + 4, width - 2);
+        here[i] = OnColourLane(finish(here[i], pick(pick(column[i - 4], column[i]), column[i + 4])), here[i],
+                               colourMask[i]);
 }
 
 // `pick` chooses between two bytes (the larger or the smaller); `finish`
@@ -41,18 +42,17 @@ void SquareWindow(FilterRun& run, Pick pick, Finish finish) {
     const std::size_t stride = work.stride();
     std::vector<std::uint8_t> pairAbove(stride);
     std::vector<std::uint8_t> column(stride);
-    std::vector<std::uint8_t> out(stride);
+    const std::vector<std::uint8_t> colourMask = ColourLaneMask(run.width());
     if (run.height() >= 3) {
         const std::uint8_t* first = work.row(1);
         const std::uint8_t* second = work.row(2);
         for (std::size_t i = 0; i < stride; ++i) pairAbove[i] = pick(first[i], second[i]);
     }
     for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
-        const std::uint8_t* here = work.row(y);
         const std::uint8_t* below = work.row(y + 1);
         if (y + 2 <= run.height()) Prefetch(work.row(y + 2), stride);
-        RunActiveVersion<SquareRow<Pick, Finish>>(pick, finish, here, below, pairAbove.data(), column.data(),
-                                                  out.data(), work.row(y), run.width());
+        RunActiveVersion<SquareRow<Pick, Finish>>(pick, finish, work.row(y), below, pairAbove.data(), column.data(),
+                                                  colourMask.data(), stride);
         run.rowDone(y);
     }
     run.finish();
