@@ -4,7 +4,6 @@
 // left and right of it across three rows of the unchanged image.
 #include "byte_lanes.h"
 #include "engine.h"
-#include "point_loops.h"
 
 #include <algorithm>
 #include <array>
@@ -34,34 +33,6 @@ bool FinishedIfSmallerThan(FilterRun& run, std::int32_t side) {
     return true;
 }
 
-// The row loops, bytes [0, count) or [4, end) of a row.
-[[gnu::always_inline]] inline void DiagonalRow(std::uint8_t* row, const std::uint8_t* below, const std::int16_t* tint,
-                                               const std::uint8_t* colour, std::size_t count, std::int32_t sign) {
-    for (std::size_t j = 0; j < count; ++j) {
-        // Held in 16 bits (at most 510 either way) so that the loop runs
-        // many lanes a step.
-        const auto v = static_cast<std::int16_t>(sign * (row[j] - below[j]) + tint[j]);
-        const auto magnitude = static_cast<std::int16_t>(v < 0 ? -v : v);
-        row[j] = OnColourLane(std::min<std::int16_t>(magnitude, 255), row[j], colour[j]);
-    }
-}
-
-[[gnu::always_inline]] inline void DifferenceRow(const std::uint8_t* source, std::int16_t* out, std::size_t stride,
-                                                 std::int32_t sign) {
-    for (std::size_t j = 4; j + 4 < stride; ++j)
-        out[j] = static_cast<std::int16_t>(sign * (source[j - 4] - source[j + 4]));
-}
-
-[[gnu::always_inline]] inline void AcrossRow(std::uint8_t* row, const std::int16_t* above, const std::int16_t* level,
-                                             const std::int16_t* below, const std::int16_t* tint,
-                                             const std::uint8_t* colour, std::size_t end) {
-    for (std::size_t j = 4; j < end; ++j) {
-        // At most 1020 either way: 16 bits hold it.
-        const auto v = static_cast<std::int16_t>(above[j] + level[j] + below[j] + tint[j]);
-        row[j] = OnColourLane(std::clamp<std::int16_t>(v, 0, 255), row[j], colour[j]);
-    }
-}
-
 // v = |sign * (P(x, y) - P(x + 1, y + 1)) + t|, at most 255, over columns
 // 1..W-1. Row y + 1 is not yet written, so the pixel and its neighbour are
 // both the image's own.
@@ -74,7 +45,13 @@ void EmbossDiagonally(FilterRun& run, std::int32_t sign) {
     for (std::int32_t y = 1; y < run.height(); ++y) {
         std::uint8_t* row = run.work.row(y);
         const std::uint8_t* below = run.work.row(y + 1) + 4;
-        RunActiveVersion<DiagonalRow>(row, below, tint, colour, count, sign);
+        for (std::size_t j = 0; j < count; ++j) {
+            // Held in 16 bits (at most 510 either way) so that the loop runs
+            // eight lanes a step.
+            const auto v = static_cast<std::int16_t>(sign * (row[j] - below[j]) + tint[j]);
+            const auto magnitude = static_cast<std::int16_t>(v < 0 ? -v : v);
+            row[j] = OnColourLane(std::min<std::int16_t>(magnitude, 255), row[j], colour[j]);
+        }
         run.rowDone(y);
     }
     run.finish();
@@ -91,7 +68,10 @@ public:
     }
 
     void take(std::int32_t r) {
-        RunActiveVersion<DifferenceRow>(image_.row(r), rows_[r].data(), image_.stride(), sign_);
+        const std::uint8_t* source = image_.row(r);
+        std::int16_t* out = rows_[r].data();
+        for (std::size_t j = 4; j + 4 < image_.stride(); ++j)
+            out[j] = static_cast<std::int16_t>(sign_ * (source[j - 4] - source[j + 4]));
     }
 
     const std::int16_t* row(std::int32_t r) const { return rows_[r].data(); }
@@ -119,7 +99,11 @@ void EmbossAcross(FilterRun& run, std::int32_t sign) {
         const std::int16_t* level = differences.row(y);
         const std::int16_t* below = differences.row(y + 1);
         std::uint8_t* row = run.work.row(y);
-        RunActiveVersion<AcrossRow>(row, above, level, below, tint, colour, end);
+        for (std::size_t j = 4; j < end; ++j) {
+            // At most 1020 either way: 16 bits hold it.
+            const auto v = static_cast<std::int16_t>(above[j] + level[j] + below[j] + tint[j]);
+            row[j] = OnColourLane(std::clamp<std::int16_t>(v, 0, 255), row[j], colour[j]);
+        }
         run.rowDone(y);
     }
     run.finish();

@@ -276,8 +276,8 @@ struct ChainDivision {
         return std::clamp((sum < 0) != negative ? -q : q, 0, 255);
     }
 
-    // A border pixel's sum: with whatever the chain adds to it (at most
-    // 4 * 2 * 255 either way) it stays in 16 bits and divides to 0 or less.
+    // A border pixel's sum: with whatever the chain adds to it (ChainReach)
+    // it stays in 16 bits and divides to 0 or less.
     std::int16_t borderSum() const { return negative ? kBorderSum : -kBorderSum; }
 
     static constexpr std::int32_t kChainLimit = 12000;
@@ -461,8 +461,18 @@ void AddBorders(const std::uint8_t* row, const std::uint8_t* above, std::int32_t
     }
 }
 
+// What the left neighbour and the row above add to a sum at most, either way.
+constexpr std::int32_t ChainReach(const Kernel& k) {
+    std::int32_t reach = 0;
+    for (const int t : {0, 1, 2, kLeft}) reach += 255 * (k.weights[static_cast<std::size_t>(t)] < 0 ? -Weight(k, t) : Weight(k, t));
+    return reach;
+}
+
 template <const Kernel& K>
 [[gnu::target("avx2")]] void InPlaceByWaves(FilterRun& run, const RunValues& v, const ChainDivision& d) {
+    static_assert(ChainDivision::kBorderSum + ChainReach(K) <= INT16_MAX &&
+                      ChainDivision::kBorderSum - ChainReach(K) > 0,
+                  "a border pixel's sum keeps its sign in 16 bits");
     const PixelBuffer& work = run.work;
     const std::int32_t width = run.width();
     ChunkRows sums;
