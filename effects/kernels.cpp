@@ -570,9 +570,10 @@ void InPlace(FilterRun& run, const RunValues& v) {
 }
 
 // Bytes 4..end of a row of the unchanged image's `rows`, built in `out` and
-// stored as colours into `target`.
+// stored as colours into `target`. Built for AVX2 as well, this loop ran
+// less than 1.5 times as fast.
 template <const Kernel& K>
-[[gnu::always_inline]] inline void SnapshotRow(Rows rows, const std::int16_t* offsets, std::uint8_t* out,
+void SnapshotRow(Rows rows, const std::int16_t* offsets, std::uint8_t* out,
                                                std::size_t end, std::uint8_t* target, std::int32_t width) {
     for (std::size_t i = 4; i < end; ++i) {
         const auto sum = static_cast<std::int16_t>(LowSum<K>(rows, i, std::uint16_t{K.weights[kCentre]}));
@@ -600,7 +601,7 @@ void FromSnapshot(FilterRun& run, const RunValues& v) {
         source.enter(y);
         if (y + 2 <= run.height()) Prefetch(work.row(y + 2), work.stride());
         const Rows rows{source.row(y - 1), source.row(y), source.row(y + 1)};
-        RunActiveVersion<SnapshotRow<K>>(rows, offsets.data(), out.data(), end, work.row(y), run.width());
+        SnapshotRow<K>(rows, offsets.data(), out.data(), end, work.row(y), run.width());
         run.rowDone(y);
     }
 }
