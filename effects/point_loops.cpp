@@ -326,8 +326,6 @@ InstructionSet Choose() {
     return Supports(InstructionSet::Avx2) ? InstructionSet::Avx2 : InstructionSet::Baseline;
 }
 
-bool UseAvx2() { return ActiveInstructionSet() == InstructionSet::Avx2; }
-
 }  // namespace
 
 RowTable::RowTable(const ByteTable& table, double slope, std::int32_t centre)

@@ -24,6 +24,28 @@ bool Supports(InstructionSet set);
 // the processor lacks is ignored). Read once, on first use.
 InstructionSet ActiveInstructionSet();
 
+inline bool UseAvx2() { return ActiveInstructionSet() == InstructionSet::Avx2; }
+
+// A row loop written once in plain C++ runs in both versions: `Loop`, a
+// function marked always_inline, is either called as it is or inlined into a
+// function built for AVX2, where the compiler vectorises it 32 bytes wide.
+// It takes what it reads as arguments: byte stores may alias anything held in
+// memory, which the compiler would then reload on every step.
+#if defined(__x86_64__)
+template <auto Loop, class... Arguments>
+[[gnu::target("avx2")]] void RunBuiltForAvx2(Arguments... arguments) {
+    Loop(arguments...);
+}
+#endif
+
+template <auto Loop, class... Arguments>
+void RunActiveVersion(Arguments... arguments) {
+#if defined(__x86_64__)
+    if (UseAvx2()) return RunBuiltForAvx2<Loop>(arguments...);
+#endif
+    Loop(arguments...);
+}
+
 // Blue, green and red turned into 255 minus themselves.
 void InvertRow(std::uint8_t* row, std::size_t pixels);
 

@@ -29,15 +29,21 @@ struct Size {
     std::int32_t height;
 };
 // Odd and tiny sizes, one wide enough for every vector loop and stretch, and
-// one row longer than a batch of the vector loops that defer work.
-constexpr Size kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {6, 5}, {41, 6}, {1030, 1}};
+// one row longer than a batch of the vector loops that defer work; rows and
+// inner rows one pixel either side of 8, 16 and 32 pixels, the vector widths
+// and unrolled steps of the loops built for both versions; more inner rows
+// than a batch of the kernels' chains, and inner rows longer than a chunk.
+constexpr Size kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {6, 5}, {41, 6}, {1030, 1}, {9, 3},
+                           {17, 3}, {19, 3}, {33, 3}, {34, 3}, {4, 37}, {300, 19}};
 
-// Any bytes; few values (ties, and the extremes); a white first row above
-// any bytes, so that a filter failing on a later row shows if it wrote the
-// first one already.
+// Any bytes; few values (ties, and the extremes); black and white only, so
+// that whole neighbourhoods sit at an extreme; a white first row above any
+// bytes, so that a filter failing on a later row shows if it wrote the first
+// one already.
 std::vector<TestImage> Images(Size size, std::uint32_t seed) {
     std::vector<TestImage> images{TestImage::Random(size.width, size.height, seed),
-                                  TestImage::Random(size.width, size.height, seed + 1, {0, 1, 127, 128, 254, 255})};
+                                  TestImage::Random(size.width, size.height, seed + 1, {0, 1, 127, 128, 254, 255}),
+                                  TestImage::Random(size.width, size.height, seed + 3, {0, 255})};
     images.push_back(TestImage::Random(size.width, size.height, seed + 2));
     std::fill_n(images.back().bits.begin(), 4 * size.width, 255);
     return images;
