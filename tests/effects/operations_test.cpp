@@ -56,14 +56,15 @@ TEST(FitTest, MatchesTheReferenceReducingAndEnlarging) {
             }
 }
 
-// The two blends one after the other, the across pass kept exact over
-// max(w / 4, 1); the copy's weight over max(n / 4, 1) along each axis.
+// The two blends one after the other, each kept exact as a numerator over
+// max(n / 4, 1), the copy's weight at pixel i of n counted from 1.
 TestImage ReferenceSeamless(const TestImage& in, bool half = false) {
     const auto weight = [](std::int32_t i, std::int32_t n) -> std::int64_t { return std::max(n / 4 - std::min(i - 1, n - i), 0); };
-    // Of s = n / 4 + 1 .. n - 1 - n / 4, counted from 0, the least sum over
-    // the lines of the differences of pixels s - 1 and s, then the nearest to
-    // n / 2, then the smallest; n / 2 itself when `half`.
-    const auto shift = [&](std::int32_t n, std::int32_t lines, auto value) {
+    // One blend along lines of n pixels, value(c, i, j) being byte c of pixel
+    // i of line j. Its shift: of s = n / 4 + 1 .. n - 1 - n / 4, counted from
+    // 0, the least sum over the lines of the differences of pixels s - 1 and
+    // s, then the nearest to n / 2, then the smallest; n / 2 when `half`.
+    const auto blend = [&](std::int32_t n, std::int32_t lines, auto value) {
         const auto differs = [&](std::int32_t s) {
             std::int64_t sum = 0;
             for (std::int32_t j = 1; j <= lines; ++j)
@@ -73,19 +74,15 @@ TestImage ReferenceSeamless(const TestImage& in, bool half = false) {
         std::int32_t best = n / 2;
         for (std::int32_t s = n / 4 + 1; s < n - n / 4 && !half; ++s)
             if (std::tuple{differs(s), std::abs(s - n / 2), s} < std::tuple{differs(best), std::abs(best - n / 2), best}) best = s;
-        return best;
+        return [=](int c, std::int32_t i, std::int32_t j) {
+            return (std::max(n / 4, 1) - weight(i, n)) * value(c, i, j) + weight(i, n) * value(c, (i - 1 + best) % n + 1, j);
+        };
     };
-    const std::int64_t sx = std::max(in.width / 4, 1), sy = std::max(in.height / 4, 1);
-    const std::int32_t tx = shift(in.width, in.height, [&](int c, std::int32_t x, std::int32_t y) { return std::int64_t{in.at(c, x, y)}; });
-    const auto across = [&](int c, std::int32_t x, std::int32_t y) {
-        return (sx - weight(x, in.width)) * in.at(c, x, y) + weight(x, in.width) * in.at(c, (x - 1 + tx) % in.width + 1, y);
-    };
-    const std::int32_t ty = shift(in.height, in.width, [&](int c, std::int32_t y, std::int32_t x) { return across(c, x, y); });
+    const auto across = blend(in.width, in.height, [&](int c, std::int32_t x, std::int32_t y) { return std::int64_t{in.at(c, x, y)}; });
+    const auto down = blend(in.height, in.width, [&](int c, std::int32_t y, std::int32_t x) { return across(c, x, y); });
+    const std::int64_t d = std::max(in.width / 4, 1) * std::max(in.height / 4, 1);
     TestImage out = in;
-    EachByte(in, [&](int c, std::int32_t x, std::int32_t y) {
-        const std::int64_t sum = (sy - weight(y, in.height)) * across(c, x, y) + weight(y, in.height) * across(c, x, (y - 1 + ty) % in.height + 1);
-        out.at(c, x, y) = static_cast<std::uint8_t>((2 * sum + sx * sy) / (2 * sx * sy));
-    });
+    EachByte(in, [&](int c, std::int32_t x, std::int32_t y) { out.at(c, x, y) = static_cast<std::uint8_t>((2 * down(c, y, x) + d) / (2 * d)); });
     return out;
 }
 
