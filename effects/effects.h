@@ -200,11 +200,12 @@ struct ConstBitmap {
 // source. Ties round up. Both bitmaps must have pixels, and sides below 2^23.
 void FitToSize(ConstBitmap source, Bitmap target);
 
-// Blends the picture with copies of itself shifted by half its width, then by
-// half its height, so that its right edge runs on into its left and its bottom
-// into its top; every pixel touching the middle half of the columns and the
-// middle half of the rows keeps its bytes. All four bytes are blended; a side
-// under 4 pixels is not blended along. Sides below 2^20.
+// Blends the picture with copies of itself shifted across, then down, each by
+// the shift near the middle whose pair of neighbours differs least (that pair
+// becomes the wrap), so that its right edge runs on into its left and its
+// bottom into its top; every pixel touching the middle half of the columns
+// and the middle half of the rows keeps its bytes. All four bytes are
+// blended; a side under 4 pixels is not blended along. Sides below 2^20.
 void MakeSeamless(Bitmap bitmap);
 
 // Mean absolute difference across the wrap (last column against the first,

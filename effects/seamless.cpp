@@ -1,11 +1,21 @@
 // Make Seamless and the seam ratio that measures it.
 //
 // Along each axis of n pixels the picture is blended with a copy of itself
-// shifted by n \ 2, so the copy's first and last pixels are neighbours of the
-// original. The copy's weight is (m - d) / m at distance d from the nearer
-// edge, where m = n \ 4, and nothing from d = m on: the whole copy at the two
-// edge pixels, none on the pixels that touch the middle half. A side under
-// 4 pixels has no pixel outside the middle half and is left alone.
+// shifted by s, so the copy's first and last pixels are the original's
+// neighbours s and s - 1. The copy's weight is (m - d) / m at distance d from
+// the nearer edge, where m = n / 4 rounded down, and nothing from d = m on:
+// the whole copy at the two edge pixels, none on the pixels that touch the
+// middle half. A side under 4 pixels has no pixel outside the middle half and
+// is left alone.
+//
+// The pair (s - 1, s) becomes the wrap, so s is chosen rather than fixed at
+// n / 2 rounded down: a picture whose middle is an edge (a sheet of tiles, a
+// mortar gap) would bring that edge to the wrap. s runs from m + 1 to
+// n - 1 - m, where the copy's own seam, at n - s, has no weight on either
+// side; of these the pair that differs least wins (the sum of its colour
+// differences over the rows), ties going to the shift nearest n / 2 rounded
+// down, then to the smaller. The down pass measures its pairs on the across
+// pass's exact result.
 //
 // The across pass and the down pass are computed exactly, as one ratio of
 // integers per byte (all four bytes), and rounded once, half up.
@@ -45,8 +55,36 @@ void BlendAcross(const std::uint8_t* row, const Ramp& across, std::size_t shift,
         out[b] = (across.scale - copy[b]) * row[b] + copy[b] * row[b + shift - bytes];
 }
 
-std::int64_t ColourDifference(const std::uint8_t* a, const std::uint8_t* b) {
+// Blue, green and red; bytes or the passes' exact numerators.
+template <class T>
+auto ColourDifference(const T* a, const T* b) {
     return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
+}
+
+// The shift along a side whose wrap pair differs least, from `difference[s]`
+// for the pair (s - 1, s); ties to the shift nearest side / 2, then the smaller.
+std::int32_t LeastDifferentShift(const std::vector<double>& difference, std::int32_t side) {
+    const std::int32_t middle = side / 2;
+    std::int32_t best = middle;
+    for (std::int32_t s = side / 4 + 1; s < side - side / 4; ++s) {
+        const auto d = static_cast<std::size_t>(s), b = static_cast<std::size_t>(best);
+        if (difference[d] < difference[b] || (difference[d] == difference[b] && std::abs(s - middle) < std::abs(best - middle)))
+            best = s;
+    }
+    return best;
+}
+
+// Each column pair's difference summed over the rows, for the pairs a shift
+// may bring to the wrap.
+std::vector<double> ColumnPairDifferences(const PixelBuffer& image) {
+    const std::int32_t m = image.width / 4;
+    std::vector<double> difference(static_cast<std::size_t>(image.width), 0.0);
+    for (std::int32_t y = 1; y <= image.height; ++y) {
+        const std::uint8_t* row = image.row(y);
+        for (std::int32_t s = m + 1; s < image.width - m; ++s)
+            difference[static_cast<std::size_t>(s)] += ColourDifference(row + 4 * (s - 1), row + 4 * s);
+    }
+    return difference;
 }
 
 }  // namespace
@@ -55,7 +93,7 @@ void MakeSeamless(Bitmap bitmap) {
     const PixelBuffer image{bitmap.bits, bitmap.width, bitmap.height};
     const Ramp across = RampOf(bitmap.width, 4);
     const Ramp down = RampOf(bitmap.height, 1);
-    const std::size_t shift = 4 * static_cast<std::size_t>(bitmap.width / 2);
+    const std::size_t shift = 4 * static_cast<std::size_t>(LeastDifferentShift(ColumnPairDifferences(image), bitmap.width));
     const std::vector<std::uint8_t> original(image.data, image.data + image.stride() * static_cast<std::size_t>(image.height));
     const auto originalRow = [&](std::int32_t y) { return original.data() + image.stride() * static_cast<std::size_t>(y); };
     // Half up is floor((2 n + d) / 2d) for the numerator n over d. The
@@ -65,16 +103,34 @@ void MakeSeamless(Bitmap bitmap) {
     // exact, without a division a byte.
     const double denominator = across.scale * down.scale;
     const double reciprocal = 1 / (2 * denominator);
-    std::vector<double> own(image.stride()), shifted(image.stride(), 0.0);
-    for (std::int32_t y = 0; y < image.height; ++y) {
+    const auto write = [&](std::int32_t y, const double* own, const double* shifted) {
         const double copy = down.copyWeight[static_cast<std::size_t>(y)];
         const double keep = down.scale - copy;
-        BlendAcross(originalRow(y), across, shift, own.data());
-        if (copy != 0) BlendAcross(originalRow((y + image.height / 2) % image.height), across, shift, shifted.data());
         std::uint8_t* out = image.row(y + 1);
         for (std::size_t b = 0; b < image.stride(); ++b)
             out[b] = static_cast<std::uint8_t>((2 * (keep * own[b] + copy * shifted[b]) + denominator) * reciprocal + 0x1p-40);
+    };
+    // The rows the down copy does not reach need only the across pass; their
+    // pairs are the ones the down shift may bring to the wrap.
+    const std::int32_t m = image.height / 4;
+    std::vector<double> own(image.stride()), above(image.stride()), shifted(image.stride());
+    std::vector<double> rowPairDifference(static_cast<std::size_t>(image.height), 0.0);
+    for (std::int32_t y = m; y < image.height - m; ++y) {
+        BlendAcross(originalRow(y), across, shift, own.data());
+        write(y, own.data(), own.data());
+        if (y > m)
+            for (std::size_t b = 0; b < image.stride(); b += 4)
+                rowPairDifference[static_cast<std::size_t>(y)] += ColourDifference(above.data() + b, own.data() + b);
+        std::swap(own, above);
     }
+    const std::int32_t downShift = LeastDifferentShift(rowPairDifference, image.height);
+    const auto blendDown = [&](std::int32_t y) {
+        BlendAcross(originalRow(y), across, shift, own.data());
+        BlendAcross(originalRow((y + downShift) % image.height), across, shift, shifted.data());
+        write(y, own.data(), shifted.data());
+    };
+    for (std::int32_t y = 0; y < m; ++y) blendDown(y);
+    for (std::int32_t y = image.height - m; y < image.height; ++y) blendDown(y);
 }
 
 // Sums of byte differences, each divided by its number of pairs: last column
