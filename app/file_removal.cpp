@@ -24,7 +24,7 @@ Removal RemoveToTrash(const QString& path, const std::function<bool()>& deleteFo
     // A file that is gone is not asked about: removing it fails with why.
     if (file.exists() && !deleteForGood()) return {Removal::Outcome::Kept, {}};
     if (file.remove()) return {Removal::Outcome::Deleted, {}};
-    return {Removal::Outcome::Failed, QCoreApplication::translate("Form1", "Cannot delete %1: %2")
+    return {Removal::Outcome::Failed, QCoreApplication::translate("MainWindow", "Cannot delete %1: %2")
                                           .arg(path, file.errorString())};
 }
 

@@ -1,5 +1,5 @@
 #include "dialogs.h"
-#include "form1.h"
+#include "main_window.h"
 #include "start_up.h"
 #include "version.h"
 
@@ -28,7 +28,7 @@ int main(int argc, char* argv[]) {
     const tegmora::app::RoofsFolder start =
         tegmora::app::StartUpRoofsFolder(QApplication::arguments().mid(1), settings, dialogs);
     if (start.path.isEmpty()) return 1;
-    tegmora::app::Form1 window(start.path, dialogs);
+    tegmora::app::MainWindow window(start.path, dialogs);
     if (!start.roof.isEmpty()) window.chooseRoofNamed(start.roof);
     window.show();
     return QApplication::exec();

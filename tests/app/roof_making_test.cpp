@@ -67,7 +67,7 @@ private slots:
         QCOMPARE(window.display(), fitted);
         QCOMPARE(window.slider(1)->value(), 0);
         window.dialogs.savePathAnswer = window.game.roof("new.bmp");
-        window.click("Command1");
+        window.click("saveButton");
         QCOMPARE(window.dialogs.suggestedNames, QStringList{"photo.bmp"});
         QVERIFY(!imageio::LoadImage(window.dialogs.savePathAnswer).palettised.isNull());
         QCOMPARE(window.list()->currentName(), "new.bmp");
@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(icon(1).copy(7, 0, 2, 1), testing::Pixels({{0x102030, 0x405060}}));
         QCOMPARE(icon(2), UnreadableRoofMarker());
         window.dialogs.savePathAnswer = window.game.roof("b.bmp");
-        window.click("Command1");
+        window.click("saveButton");
         QTRY_COMPARE(icon(1), Solid(kRoofIconSize, 0x336699));
     }
 };

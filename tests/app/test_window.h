@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app_test_support.h"
-#include "form1.h"
+#include "main_window.h"
 #include "hue_saturation_dialog.h"
 #include "picture_view.h"
 #include "roof_list.h"
@@ -29,7 +29,7 @@ public:
         qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
         for (const auto& [name, image] : roofs) game.addRoof(QString::fromLatin1(name), image);
         if (roofs.size() == 0) demo::WriteDemoRoofs(game.roofs().toStdString());
-        form = std::make_unique<Form1>(game.roofs(), dialogs, presets);
+        form = std::make_unique<MainWindow>(game.roofs(), dialogs, presets);
         form->show();
     }
 
@@ -61,10 +61,10 @@ public:
             if (dialog->isVisible()) return dialog;
         return nullptr;
     }
-    RoofList* list() { return child<RoofList>(QStringLiteral("File1")); }
-    QScrollBar* slider(int number) { return child<QScrollBar>(QStringLiteral("VScroll%1").arg(number)); }
-    QImage display() { return child<PictureView>(QStringLiteral("Picture1"))->image(); }
-    QImage working() { return child<PictureView>(QStringLiteral("Picture3"))->image(); }
+    RoofList* list() { return child<RoofList>(QStringLiteral("roofList")); }
+    QScrollBar* slider(int number) { return child<QScrollBar>(SliderName(number - 1)); }
+    QImage display() { return child<PictureView>(QStringLiteral("displayView"))->image(); }
+    QImage working() { return child<PictureView>(QStringLiteral("workingView"))->image(); }
     bool exists(const QString& roof) const { return QFileInfo::exists(game.roof(roof)); }
     static QList<TilePreview*> previews() {
         QList<TilePreview*> found;
@@ -86,7 +86,7 @@ public:
     GamePrefix game;
     ScriptedDialogs dialogs;
     int ranWhileBusy = 0;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 }  // namespace tegmora::app::testing

@@ -42,7 +42,7 @@ public:
                 }
                 break;
             case 6: save(); break;
-            case 7: window_.dialogs.yesAnswers = {pick(0, 1) == 1}, window_.click("Command3"); break;
+            case 7: window_.dialogs.yesAnswers = {pick(0, 1) == 1}, window_.click("deleteButton"); break;
             case 8: window_.undo(); break;
             case 9: window_.redo(); break;
             case 10: togglePreview(); break;
@@ -76,7 +76,7 @@ private:
     void save() {
         const int name = pick(0, 4);
         window_.dialogs.savePathAnswer = name == 4 ? QString() : window_.game.roof(QString("s%1.bmp").arg(name));
-        window_.click("Command1");
+        window_.click("saveButton");
         if (name == 4 || window_.form->effectRunning()) return;
         const imageio::LoadedImage saved = imageio::LoadImage(window_.dialogs.savePathAnswer);
         // An 8-bit roof of more than 256 colours is reduced on the way out.
@@ -111,7 +111,7 @@ private:
     // A double click on either view opens or raises the preview; now and
     // then it is resized or closed.
     void togglePreview() {
-        window_.doubleClick(pick(0, 1) == 0 ? "Picture1" : "Picture3");
+        window_.doubleClick(pick(0, 1) == 0 ? "displayView" : "workingView");
         TilePreview* preview = Window::previews().value(0);
         QVERIFY(preview != nullptr && preview->isVisible());
         if (pick(0, 1) == 0) preview->resize(pick(1, 800), pick(1, 800));

@@ -1,4 +1,4 @@
-#include "form1.h"
+#include "main_window.h"
 
 #include "about.h"
 #include "artwork.h"
@@ -29,7 +29,6 @@
 #include <QUrl>
 
 #include <optional>
-#include <string_view>
 #include <utility>
 
 namespace tegmora::app {
@@ -108,50 +107,25 @@ const QList<FileFilter>& SaveFilters() {
     return filters;
 }
 
-// The effect buttons' object names, by caption.
-struct EffectButton {
-    std::string_view caption;
-    int number;
-};
-constexpr EffectButton kEffectButtons[] = {
-    {"Smooth", 6},
-    {"Blur", 7},
-    {"Sharpen", 8},
-    {"Sharpen More", 9},
-    {"Diffuse", 10},
-    {"Diffuse More", 11},
-    {"Pixelize", 12},
-    {"Relief", 17},
-    {"Edge Enhance", 18},
-    {"Increase Saturation", 31},
-    {"Black and White", 33},
-    {"Gray Scale", 21},
-    {"Brighter", 24},
-    {"Darker", 25},
-    {"Increase Contrast", 26},
-    {"Decrease Contrast", 27},
-    {"Dilate", 28},
-    {"Erode", 29},
-    {"Contour", 19},
-    {"Decrease Saturation", 32},
-};
-
 }  // namespace
 
 QString EffectButtonName(const effects::Preset& preset) {
-    for (const EffectButton& button : kEffectButtons)
-        if (button.caption == preset.caption) return QStringLiteral("Command%1").arg(button.number);
-    return QStringOf(preset.caption);
+    QString name;
+    for (const QString& word : QStringOf(preset.caption).split(QLatin1Char(' ')))
+        name += name.isEmpty() ? word.toLower() : word.left(1).toUpper() + word.mid(1).toLower();
+    return name + QStringLiteral("Button");
 }
 
-Form1::Form1(const QString& roofsFolder, Dialogs& dialogs,
+QString SliderName(int index) { return QString::fromLatin1(kSliderChannels[index]) + QStringLiteral("Slider"); }
+
+MainWindow::MainWindow(const QString& roofsFolder, Dialogs& dialogs,
              std::span<const effects::Preset> presets, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       dialogs_(dialogs) {
     engine_.setYieldHook([this] { yieldToWindow(); });
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Tegmora"));
     setWindowIcon(QIcon(QPixmap::fromImage(AppIcon(64))));
     setFont(WindowFont());
@@ -172,47 +146,47 @@ Form1::Form1(const QString& roofsFolder, Dialogs& dialogs,
     buildRoofCommands();
     setAcceptDrops(true);
 
-    file1_->setFolder(roofsFolder);
-    file1_->setCurrentRow(0);
+    roofList_->setFolder(roofsFolder);
+    roofList_->setCurrentRow(0);
 }
 
-Form1::~Form1() = default;
+MainWindow::~MainWindow() = default;
 
-void Form1::chooseRoofNamed(const QString& name) {
-    const QList<QListWidgetItem*> found = file1_->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (!found.isEmpty()) file1_->setCurrentItem(found.first());
+void MainWindow::chooseRoofNamed(const QString& name) {
+    const QList<QListWidgetItem*> found = roofList_->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (!found.isEmpty()) roofList_->setCurrentItem(found.first());
 }
 
-void Form1::buildRoofList() {
-    Frame* frame = AddFrame(this, QStringLiteral("Frame1"), tr("Roof List:"), {8, 8, 201, 241});
-    file1_ = Placed(new RoofList(frame), QStringLiteral("File1"), {8, 16, 185, 214});
-    file1_->setPalette(style()->standardPalette());
-    connect(file1_, &RoofList::entryChosen, this, &Form1::chooseRoof);
+void MainWindow::buildRoofList() {
+    Frame* frame = AddFrame(this, QStringLiteral("roofListFrame"), tr("Roof List:"), {8, 8, 201, 241});
+    roofList_ = Placed(new RoofList(frame), QStringLiteral("roofList"), {8, 16, 185, 214});
+    roofList_->setPalette(style()->standardPalette());
+    connect(roofList_, &RoofList::entryChosen, this, &MainWindow::chooseRoof);
 }
 
-void Form1::buildImageViews() {
-    Frame* frame = AddFrame(this, QStringLiteral("Frame2"), tr("Image:"), {216, 8, 81, 65});
-    picture1_ = Placed(new PictureView(PictureView::Sizing::ToImage, frame),
-                       QStringLiteral("Picture1"), {-16, 24, 68, 68});
-    picture3_ = Placed(new PictureView(PictureView::Sizing::Fixed, frame),
-                       QStringLiteral("Picture3"), {152, 16, 68, 68});
+void MainWindow::buildImageViews() {
+    Frame* frame = AddFrame(this, QStringLiteral("imageFrame"), tr("Image:"), {216, 8, 81, 65});
+    displayView_ = Placed(new PictureView(PictureView::Sizing::ToImage, frame),
+                       QStringLiteral("displayView"), {-16, 24, 68, 68});
+    workingView_ = Placed(new PictureView(PictureView::Sizing::Fixed, frame),
+                       QStringLiteral("workingView"), {152, 16, 68, 68});
     // The working view starts out holding the start picture too, so that an
     // empty roofs folder still leaves an image to work on and to save.
     const QImage start = StartPicture();
-    picture1_->setImage(start);
-    picture3_->setImage(start.copy());
-    connect(picture1_, &PictureView::doubleClicked, this, &Form1::showPreview);
-    connect(picture3_, &PictureView::doubleClicked, this, &Form1::showPreview);
+    displayView_->setImage(start);
+    workingView_->setImage(start.copy());
+    connect(displayView_, &PictureView::doubleClicked, this, &MainWindow::showPreview);
+    connect(workingView_, &PictureView::doubleClicked, this, &MainWindow::showPreview);
 }
 
-void Form1::buildSliders() {
-    Frame* frame = AddFrame(this, QStringLiteral("Frame5"), tr("RGB:"), {216, 80, 81, 169});
+void MainWindow::buildSliders() {
+    Frame* frame = AddFrame(this, QStringLiteral("rgbFrame"), tr("RGB:"), {216, 80, 81, 169});
     const QString captions[] = {tr("R:"), tr("G:"), tr("B:")};
     for (int i = 0; i < 3; ++i) {
         const int left = 8 + 24 * i;
-        AddLabel(frame, QStringLiteral("Label%1").arg(i + 1), captions[i], {left, 16, 17, 17});
-        QScrollBar* slider = Placed(new QScrollBar(Qt::Vertical, frame),
-                                    QStringLiteral("VScroll%1").arg(i + 1), {left, 32, 17, 129});
+        const QString channel = QString::fromLatin1(kSliderChannels[i]);
+        AddLabel(frame, channel + QStringLiteral("Label"), captions[i], {left, 16, 17, 17});
+        QScrollBar* slider = Placed(new QScrollBar(Qt::Vertical, frame), SliderName(i), {left, 32, 17, 129});
         slider->setPalette(style()->standardPalette());
         slider->setRange(-kSliderLimit, kSliderLimit);
         slider->setSingleStep(1);
@@ -220,24 +194,24 @@ void Form1::buildSliders() {
         slider->setValue(0);
         // A drag counts when the thumb is let go.
         slider->setTracking(false);
-        connect(slider, &QScrollBar::valueChanged, this, &Form1::scaleChannels);
+        connect(slider, &QScrollBar::valueChanged, this, &MainWindow::scaleChannels);
         sliders_[static_cast<std::size_t>(i)] = slider;
     }
 }
 
-void Form1::buildMainOptions() {
-    Frame* frame = AddFrame(this, QStringLiteral("Frame3"), tr("Main Options:"), {304, 8, 249, 49});
-    connect(AddButton(frame, QStringLiteral("Command1"), tr("Save"), {8, 16, 73, 25}),
-            &QPushButton::clicked, this, &Form1::save);
-    connect(AddButton(frame, QStringLiteral("Command3"), tr("Delete"), {88, 16, 73, 25}),
-            &QPushButton::clicked, this, &Form1::deleteChosenRoof);
-    connect(AddButton(frame, QStringLiteral("Command5"), tr("Close"), {168, 16, 73, 25}),
+void MainWindow::buildMainOptions() {
+    Frame* frame = AddFrame(this, QStringLiteral("mainOptionsFrame"), tr("Main Options:"), {304, 8, 249, 49});
+    connect(AddButton(frame, QStringLiteral("saveButton"), tr("Save"), {8, 16, 73, 25}),
+            &QPushButton::clicked, this, &MainWindow::save);
+    connect(AddButton(frame, QStringLiteral("deleteButton"), tr("Delete"), {88, 16, 73, 25}),
+            &QPushButton::clicked, this, &MainWindow::deleteChosenRoof);
+    connect(AddButton(frame, QStringLiteral("closeButton"), tr("Close"), {168, 16, 73, 25}),
             &QPushButton::clicked, this, &QWidget::close);
 }
 
-void Form1::buildEffectButtons(std::span<const effects::Preset> presets) {
+void MainWindow::buildEffectButtons(std::span<const effects::Preset> presets) {
     Frame* frame =
-        AddFrame(this, QStringLiteral("Frame6"), tr("Image Options - double click to show effect:"),
+        AddFrame(this, QStringLiteral("effectsFrame"), tr("Image Options - double click to show effect:"),
                  {304, 64, 249, 185});
     int index = 0;
     for (const effects::Preset& preset : presets) {
@@ -250,20 +224,20 @@ void Form1::buildEffectButtons(std::span<const effects::Preset> presets) {
     }
 }
 
-void Form1::buildAbout() {
-    Frame* frame = AddFrame(this, QStringLiteral("Frame4"), tr("About:"), {8, 256, 545, 57});
+void MainWindow::buildAbout() {
+    Frame* frame = AddFrame(this, QStringLiteral("aboutFrame"), tr("About:"), {8, 256, 545, 57});
     connect(
-        AddButton(frame, QStringLiteral("Command2"), QString::fromLatin1(kAuthor), {8, 16, 129, 17}),
+        AddButton(frame, QStringLiteral("homePageButton"), QString::fromLatin1(kAuthor), {8, 16, 129, 17}),
         &QPushButton::clicked, this,
         [this] { dialogs_.openUrl(QUrl(QString::fromLatin1(kHomePage))); });
-    AddBoldLabel(frame, QStringLiteral("Label4"), QString::fromLatin1(kContactCaption),
+    AddBoldLabel(frame, QStringLiteral("contactCaption"), QString::fromLatin1(kContactCaption),
                  {152, 16, 97, 17});
-    AddLabel(frame, QStringLiteral("Label5"), QString::fromLatin1(kContactAddress),
+    AddLabel(frame, QStringLiteral("contactAddress"), QString::fromLatin1(kContactAddress),
              {152, 32, 121, 17});
-    AddBoldLabel(frame, QStringLiteral("Label6"), QString::fromLatin1(kWebCaption),
+    AddBoldLabel(frame, QStringLiteral("webCaption"), QString::fromLatin1(kWebCaption),
                  {384, 16, 121, 17});
-    AddLabel(frame, QStringLiteral("Label7"), QString::fromLatin1(kWebAddress), {392, 32, 97, 17});
-    AddLabel(this, QStringLiteral("Label9"),
+    AddLabel(frame, QStringLiteral("webAddress"), QString::fromLatin1(kWebAddress), {392, 32, 97, 17});
+    AddLabel(this, QStringLiteral("thanksLine"),
              QStringLiteral("Thanks for supporting %1!  Have any problems/suggestions?   "
                             "Contact me at %2!")
                  .arg(QString::fromLatin1(kAuthor), QString::fromLatin1(kContactAddress)),
@@ -272,11 +246,11 @@ void Form1::buildAbout() {
 
 // Qt's standard keys, and Ctrl+Y for redo wherever the platform's list
 // lacks it.
-void Form1::buildHistoryKeys() {
+void MainWindow::buildHistoryKeys() {
     auto* undoAction = new QAction(tr("Undo"), this);
     undoAction->setObjectName(QStringLiteral("Undo"));
     undoAction->setShortcuts(QKeySequence::Undo);
-    connect(undoAction, &QAction::triggered, this, &Form1::undo);
+    connect(undoAction, &QAction::triggered, this, &MainWindow::undo);
     auto* redoAction = new QAction(tr("Redo"), this);
     redoAction->setObjectName(QStringLiteral("Redo"));
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
@@ -284,15 +258,15 @@ void Form1::buildHistoryKeys() {
                                     QKeySequence(Qt::CTRL | Qt::Key_Y)})
         if (!redoKeys.contains(key)) redoKeys << key;
     redoAction->setShortcuts(redoKeys);
-    connect(redoAction, &QAction::triggered, this, &Form1::redo);
+    connect(redoAction, &QAction::triggered, this, &MainWindow::redo);
     addActions({undoAction, redoAction});
 }
 
 // The commands that make roofs, by key and in the right-click menus of the
 // list (all three) and the pictures (those that change the working view).
-void Form1::buildRoofCommands() {
+void MainWindow::buildRoofCommands() {
     const auto command = [this](const QString& caption, const QString& name, QKeyCombination key,
-                                void (Form1::*run)()) {
+                                void (MainWindow::*run)()) {
         auto* action = new QAction(caption, this);
         action->setObjectName(name);
         action->setShortcut(key);
@@ -301,19 +275,19 @@ void Form1::buildRoofCommands() {
         return action;
     };
     QAction* newRoof = command(tr("New Roof from Picture…"), QStringLiteral("NewRoof"),
-                               Qt::CTRL | Qt::Key_N, &Form1::chooseNewRoofPicture);
+                               Qt::CTRL | Qt::Key_N, &MainWindow::chooseNewRoofPicture);
     QAction* seamless = command(tr("Make Seamless"), QStringLiteral("MakeSeamless"),
-                                Qt::CTRL | Qt::Key_T, &Form1::makeSeamless);
+                                Qt::CTRL | Qt::Key_T, &MainWindow::makeSeamless);
     QAction* hue = command(tr("Hue / Saturation…"), QStringLiteral("HueSaturation"),
-                           Qt::CTRL | Qt::Key_U, &Form1::openHueSaturation);
-    file1_->addActions({newRoof, seamless, hue});
-    picture1_->addActions({seamless, hue});
-    picture3_->addActions({seamless, hue});
-    for (QWidget* widget : std::initializer_list<QWidget*>{file1_, picture1_, picture3_})
+                           Qt::CTRL | Qt::Key_U, &MainWindow::openHueSaturation);
+    roofList_->addActions({newRoof, seamless, hue});
+    displayView_->addActions({seamless, hue});
+    workingView_->addActions({seamless, hue});
+    for (QWidget* widget : std::initializer_list<QWidget*>{roofList_, displayView_, workingView_})
         widget->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (!mayDiscardNewRoof()) {
         event->ignore();
         return;
@@ -323,33 +297,33 @@ void Form1::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-void Form1::yieldToWindow() {
+void MainWindow::yieldToWindow() {
     QCoreApplication::processEvents();
     if (closing_) throw EffectAbandoned{};
 }
 
-void Form1::chooseRoof(int row) {
+void MainWindow::chooseRoof(int row) {
     // The engine works on the working view's pixels until it finishes, so
     // nothing may replace them meanwhile.
     if (engine_.busy() || !mayDiscardNewRoof()) {
-        file1_->setCurrentNameQuietly(chosenRoof_);
+        roofList_->setCurrentNameQuietly(chosenRoof_);
         return;
     }
-    chosenRoof_ = file1_->currentName();
+    chosenRoof_ = roofList_->currentName();
     loadRoof(row);
 }
 
-bool Form1::mayDiscardNewRoof() {
+bool MainWindow::mayDiscardNewRoof() {
     return newRoofName_.isEmpty() ||
            dialogs_.askYesNo(this, tr("New Roof Not Saved"),
                              tr("The new roof %1 is not saved. Discard it?").arg(newRoofName_));
 }
 
-void Form1::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls() && !engine_.busy()) event->acceptProposedAction();
 }
 
-void Form1::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
     if (engine_.busy()) return;
     const DroppedFile dropped = DroppedPicture(*event->mimeData());
     if (!dropped.problem.isEmpty()) {
@@ -360,27 +334,27 @@ void Form1::dropEvent(QDropEvent* event) {
     if (mayDiscardNewRoof()) makeNewRoof(dropped.path);
 }
 
-void Form1::chooseNewRoofPicture() {
+void MainWindow::chooseNewRoofPicture() {
     if (engine_.busy() || !mayDiscardNewRoof()) return;
     const QString path = dialogs_.askOpenPath(this, tr("New Roof from Picture"), PictureFilters());
     if (!path.isEmpty()) makeNewRoof(path);
 }
 
 // The picture fitted to the folder's roof size becomes both views, one step.
-void Form1::makeNewRoof(const QString& picturePath) {
+void MainWindow::makeNewRoof(const QString& picturePath) {
     const imageio::LoadedImage loaded = imageio::LoadImage(picturePath);
     if (loaded.image.isNull()) {
         dialogs_.showError(this, loaded.error);
         return;
     }
-    const QImage roof = Fitted(loaded.image, RoofSize(file1_->folder(), RoofFileNames(file1_->folder())));
+    const QImage roof = Fitted(loaded.image, RoofSize(roofList_->folder(), RoofFileNames(roofList_->folder())));
     history_.record(currentState());
     const QString name = QFileInfo(picturePath).completeBaseName() + QStringLiteral(".bmp");
     restore({roof, roof.copy(), {0, 0, 0}, name});
 }
 
-void Form1::loadRoof(int row) {
-    const imageio::LoadedImage loaded = imageio::LoadImage(file1_->pathAt(row));
+void MainWindow::loadRoof(int row) {
+    const imageio::LoadedImage loaded = imageio::LoadImage(roofList_->pathAt(row));
     if (loaded.image.isNull()) {
         dialogs_.showError(this, loaded.error);
         return;
@@ -393,51 +367,51 @@ void Form1::loadRoof(int row) {
 }
 
 // The working view stands right beside the display view, as large.
-void Form1::placeWorkingView() {
-    picture3_->setGeometry({picture1_->geometry().right() + 1, picture3_->y(), picture1_->width(),
-                            picture1_->height()});
+void MainWindow::placeWorkingView() {
+    workingView_->setGeometry({displayView_->geometry().right() + 1, workingView_->y(), displayView_->width(),
+                            displayView_->height()});
 }
 
-void Form1::save() {
+void MainWindow::save() {
     if (engine_.busy()) return;
     if (!newRoofName_.isEmpty()) {
         saveNewRoof();
         return;
     }
-    const QString path = dialogs_.askSavePath(this, file1_->folder(), SaveFilters(), QString());
+    const QString path = dialogs_.askSavePath(this, roofList_->folder(), SaveFilters(), QString());
     if (path.isEmpty()) return;
     // A roof keeps the form it was loaded in: the game's own are 8-bit.
     const QString error = imageio::SaveImage(
-        picture3_->image(), path,
+        workingView_->image(), path,
         loadedPalettised_.isNull() ? imageio::FileFormat::Bitmap24 : imageio::FileFormat::Bitmap8,
         {loadedPalettised_});
     if (!error.isEmpty()) {
         dialogs_.showError(this, error);
         return;
     }
-    file1_->reread();
+    roofList_->reread();
 }
 
 // A new roof takes the game's 8-bit form and becomes the chosen entry.
-void Form1::saveNewRoof() {
-    const QString path = dialogs_.askSavePath(this, file1_->folder(), SaveFilters(), newRoofName_);
+void MainWindow::saveNewRoof() {
+    const QString path = dialogs_.askSavePath(this, roofList_->folder(), SaveFilters(), newRoofName_);
     if (path.isEmpty()) return;
-    const QString error = imageio::SaveImage(picture3_->image(), path, imageio::FileFormat::Bitmap8);
+    const QString error = imageio::SaveImage(workingView_->image(), path, imageio::FileFormat::Bitmap8);
     if (!error.isEmpty()) {
         dialogs_.showError(this, error);
         return;
     }
     newRoofName_.clear();
     loadedPalettised_ = imageio::LoadImage(path).palettised;
-    file1_->reread();
-    file1_->setCurrentNameQuietly(QFileInfo(path).fileName());
-    chosenRoof_ = file1_->currentName();
+    roofList_->reread();
+    roofList_->setCurrentNameQuietly(QFileInfo(path).fileName());
+    chosenRoof_ = roofList_->currentName();
 }
 
-void Form1::deleteChosenRoof() {
-    const int row = file1_->currentRow();
+void MainWindow::deleteChosenRoof() {
+    const int row = roofList_->currentRow();
     if (engine_.busy() || row < 0) return;
-    const QString path = file1_->pathAt(row);
+    const QString path = roofList_->pathAt(row);
     if (!dialogs_.askYesNo(this, tr("Confirm File Delete"),
                            tr("Are you sure you want to delete this file?")))
         return;
@@ -447,15 +421,15 @@ void Form1::deleteChosenRoof() {
                                     "It cannot be restored."));
     });
     if (removal.outcome == Removal::Outcome::Kept) return;
-    file1_->reread();
+    roofList_->reread();
     if (removal.outcome == Removal::Outcome::Failed) {
         dialogs_.showError(this, removal.error);
         return;
     }
-    file1_->setCurrentRow(0);
+    roofList_->setCurrentRow(0);
 }
 
-void Form1::applyEffect(const effects::Preset& preset) {
+void MainWindow::applyEffect(const effects::Preset& preset) {
     // The engine holds the working view's pixels until it finishes, and
     // touching the view's image would move them under it. A click during a
     // run leaves the view alone: the engine would turn the click away, and
@@ -465,24 +439,24 @@ void Form1::applyEffect(const effects::Preset& preset) {
         if (!runEffect(preset)) return;
         history_.record(std::move(before));
     }
-    picture1_->setImage(picture3_->image().copy());
+    displayView_->setImage(workingView_->image().copy());
 }
 
-void Form1::keepStep(WindowState before) {
+void MainWindow::keepStep(WindowState before) {
     history_.record(std::move(before));
-    picture1_->setImage(picture3_->image().copy());
+    displayView_->setImage(workingView_->image().copy());
 }
 
-void Form1::makeSeamless() {
+void MainWindow::makeSeamless() {
     if (engine_.busy()) return;
     WindowState before = currentState();
-    picture3_->change([](QImage& image) { effects::MakeSeamless(imageio::BitmapOf(image)); });
+    workingView_->change([](QImage& image) { effects::MakeSeamless(imageio::BitmapOf(image)); });
     keepStep(std::move(before));
 }
 
 // The dialog is modal to the window but never holds the event loop; each
 // change is worked out afresh from the working view as it was when it opened.
-void Form1::openHueSaturation() {
+void MainWindow::openHueSaturation() {
     if (engine_.busy()) return;
     if (hueSaturation_ != nullptr) {
         hueSaturation_->raise();
@@ -492,35 +466,35 @@ void Form1::openHueSaturation() {
     beforeHueSaturation_ = currentState();
     hueSaturation_ = new HueSaturationDialog(this);
     hueSaturation_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(hueSaturation_, &HueSaturationDialog::adjustmentChanged, this, &Form1::showHueSaturation);
-    connect(hueSaturation_, &QDialog::finished, this, &Form1::closeHueSaturation);
+    connect(hueSaturation_, &HueSaturationDialog::adjustmentChanged, this, &MainWindow::showHueSaturation);
+    connect(hueSaturation_, &QDialog::finished, this, &MainWindow::closeHueSaturation);
     // Below the pictures rather than over them, so that the changes show,
     // against the window's right edge.
-    const int top = picture1_->parentWidget()->geometry().bottom() + 8;
+    const int top = displayView_->parentWidget()->geometry().bottom() + 8;
     hueSaturation_->move(mapToGlobal(QPoint(width() - 8 - hueSaturation_->sizeHint().width(), top)));
     hueSaturation_->open();
 }
 
-void Form1::showHueSaturation(const effects::HueSaturationLightness& adjustment) {
-    picture3_->change([this, &adjustment](QImage& image) {
+void MainWindow::showHueSaturation(const effects::HueSaturationLightness& adjustment) {
+    workingView_->change([this, &adjustment](QImage& image) {
         image = beforeHueSaturation_.working.copy();
         effects::AdjustHueSaturationLightness(imageio::BitmapOf(image), adjustment);
     });
 }
 
-void Form1::closeHueSaturation(int result) {
+void MainWindow::closeHueSaturation(int result) {
     const bool keep = result == QDialog::Accepted && !hueSaturation_->changesNothing();
     hueSaturation_ = nullptr;
     if (keep)
         keepStep(std::move(beforeHueSaturation_));
     else
-        picture3_->setImage(beforeHueSaturation_.working);
+        workingView_->setImage(beforeHueSaturation_.working);
     beforeHueSaturation_ = {};
 }
 
-bool Form1::runEffect(const effects::Preset& preset) {
+bool MainWindow::runEffect(const effects::Preset& preset) {
     try {
-        picture3_->change([this, &preset](QImage& image) {
+        workingView_->change([this, &preset](QImage& image) {
             engine_.applyFilter(preset.code, imageio::BitmapOf(image), preset.amount,
                                  filterProgress_);
         });
@@ -534,7 +508,7 @@ bool Form1::runEffect(const effects::Preset& preset) {
     return false;
 }
 
-void Form1::scaleChannels() {
+void MainWindow::scaleChannels() {
     if (engine_.busy()) {
         setSlidersQuietly(appliedSliders_);
         return;
@@ -543,13 +517,13 @@ void Form1::scaleChannels() {
     history_.record(currentState());
     appliedSliders_ = values;
     const ChannelFactors factors = FactorsOf(values[0], values[1], values[2]);
-    picture3_->change([this, &factors](QImage& target) {
-        ScaleChannels(picture1_->image(), target, factors,
-                      [this](int columns) { picture3_->showColumns(columns); });
+    workingView_->change([this, &factors](QImage& target) {
+        ScaleChannels(displayView_->image(), target, factors,
+                      [this](int columns) { workingView_->showColumns(columns); });
     });
 }
 
-void Form1::setSlidersQuietly(const SliderValues& values) {
+void MainWindow::setSlidersQuietly(const SliderValues& values) {
     for (std::size_t i = 0; i < sliders_.size(); ++i) {
         const QSignalBlocker quiet(sliders_[i]);
         sliders_[i]->setValue(values[i]);
@@ -557,39 +531,39 @@ void Form1::setSlidersQuietly(const SliderValues& values) {
     appliedSliders_ = values;
 }
 
-WindowState Form1::currentState() const {
-    return {picture1_->image(), picture3_->image(), appliedSliders_, newRoofName_};
+WindowState MainWindow::currentState() const {
+    return {displayView_->image(), workingView_->image(), appliedSliders_, newRoofName_};
 }
 
 // Both views and the sliders as they were, without a pass of the sliders.
-void Form1::restore(const WindowState& state) {
-    picture1_->setImage(state.display);
-    picture3_->setImage(state.working);
+void MainWindow::restore(const WindowState& state) {
+    displayView_->setImage(state.display);
+    workingView_->setImage(state.working);
     placeWorkingView();
     setSlidersQuietly(state.sliders);
     newRoofName_ = state.newRoofName;
 }
 
 // Keys pressed during a run are ignored, as the other commands are.
-void Form1::undo() {
+void MainWindow::undo() {
     if (engine_.busy()) return;
     if (std::optional<WindowState> state = history_.undo(currentState())) restore(*state);
 }
 
-void Form1::redo() {
+void MainWindow::redo() {
     if (engine_.busy()) return;
     if (std::optional<WindowState> state = history_.redo(currentState())) restore(*state);
 }
 
 // One preview, made on first use, showing the working view as it changes.
-void Form1::showPreview() {
+void MainWindow::showPreview() {
     if (preview_ == nullptr) {
         preview_ = std::make_unique<TilePreview>();
         preview_->setWindowIcon(windowIcon());
-        connect(picture3_, &PictureView::changed, preview_.get(),
-                [this] { preview_->setImage(picture3_->image()); });
+        connect(workingView_, &PictureView::changed, preview_.get(),
+                [this] { preview_->setImage(workingView_->image()); });
     }
-    preview_->setImage(picture3_->image());
+    preview_->setImage(workingView_->image());
     preview_->show();
     preview_->raise();
     preview_->activateWindow();

@@ -23,17 +23,23 @@ class PictureView;
 class RoofList;
 class TilePreview;
 
-// The object name of the effect button that shows `preset`'s caption.
+// The object name of the effect button that shows `preset`'s caption, in
+// lower camel case: "grayScaleButton" for "Gray Scale".
 QString EffectButtonName(const effects::Preset& preset);
 
-class Form1 : public QWidget {
+// The slider of each channel, top of the RGB frame from the left.
+inline constexpr const char* kSliderChannels[] = {"red", "green", "blue"};
+// Its object name: "redSlider" for index 0.
+QString SliderName(int index);
+
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
     // Opens on the roofs in `roofsFolder`, the first one loaded; Save's
     // dialog opens there too. `presets` are the effect buttons, left column first.
-    Form1(const QString& roofsFolder, Dialogs& dialogs,
+    MainWindow(const QString& roofsFolder, Dialogs& dialogs,
           std::span<const effects::Preset> presets = effects::Presets(), QWidget* parent = nullptr);
-    ~Form1() override;
+    ~MainWindow() override;
 
     // Chooses the roof of that file name in the list, as a click would;
     // nothing when the list has none of that name.
@@ -90,9 +96,9 @@ private:
     void yieldToWindow();
 
     Dialogs& dialogs_;
-    RoofList* file1_ = nullptr;
-    PictureView* picture1_ = nullptr;
-    PictureView* picture3_ = nullptr;
+    RoofList* roofList_ = nullptr;
+    PictureView* displayView_ = nullptr;
+    PictureView* workingView_ = nullptr;
     std::array<QScrollBar*, 3> sliders_{};
     SliderValues appliedSliders_{};  // the values the working view was last computed with
     QString chosenRoof_;             // the entry last chosen while no effect ran

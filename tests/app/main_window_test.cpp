@@ -39,7 +39,7 @@ QImage Tiled(const QImage& source, int zoom) {
 
 }  // namespace
 
-class Form1Test : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void loadingShowsTheRoofAndStartsAFreshHistory() {
@@ -50,7 +50,7 @@ private slots:
         window.undo();
         Expect(window, kSecond, kSecond);
         // The working view takes the display view's size, right beside it.
-        QCOMPARE(window.child<PictureView>("Picture3")->geometry(), QRect(-10, 16, 6, 7));
+        QCOMPARE(window.child<PictureView>("workingView")->geometry(), QRect(-10, 16, 6, 7));
         QCOMPARE(window.list()->count(), 2);
     }
 
@@ -66,8 +66,8 @@ private slots:
         window.slider(1)->setValue(50);
         window.list()->setCurrentRow(1);
         window.dialogs.savePathAnswer = window.game.roof("no such folder/saved.bmp");
-        window.click("Command1");
-        window.click("Command24");
+        window.click("saveButton");
+        window.click("brighterButton");
         const QStringList& errors = window.dialogs.errors;
         QCOMPARE(errors.size(), 3);
         QVERIFY(errors[0].startsWith("Cannot load") && errors[0].contains("broken.bmp"));
@@ -87,7 +87,7 @@ private slots:
         for (int i = 0; i < 12; ++i) roof.setPixel(i % 6, i / 6, static_cast<uint>(i * 7 % 20));
         Window window({{"a.bmp", roof}});
         window.dialogs.savePathAnswer = window.game.roof("unedited.bmp");
-        window.click("Command1");
+        window.click("saveButton");
         const QImage unedited(window.dialogs.savePathAnswer);
         QList<QRgb> palette = roof.colorTable();
         palette.resize(256, qRgb(0, 0, 0));
@@ -101,16 +101,16 @@ private slots:
         const QImage scaled = Scaled(kFirst, 0, 30, 0);
         window.duringNextEffect([&] {
             // A second effect copies the untouched working view only.
-            window.click("Command25");
+            window.click("darkerButton");
             QCOMPARE(window.display(), scaled);
             window.list()->setCurrentRow(1);
-            window.click("Command1");
-            window.click("Command3");
+            window.click("saveButton");
+            window.click("deleteButton");
             window.slider(1)->setValue(50);
             window.undo();
             window.redo();
         });
-        window.click("Command24");
+        window.click("brighterButton");
         QCOMPARE(window.ranWhileBusy, 1);
         QVERIFY(window.dialogs.saveFolders.isEmpty() && window.dialogs.questions.isEmpty());
         Expect(window, Brightened(scaled), Brightened(scaled), {0, 30, 0});
@@ -120,8 +120,8 @@ private slots:
 
     void closeDuringARunEndsItWritingNothing() {
         Window window({{"a.bmp", kFirst}});
-        window.duringNextEffect([&] { window.click("Command5"); });
-        window.click("Command24");
+        window.duringNextEffect([&] { window.click("closeButton"); });
+        window.click("brighterButton");
         QCOMPARE(window.ranWhileBusy, 1);
         QVERIFY(!window.form->isVisible() && !window.form->effectRunning());
         Expect(window, kFirst, kFirst);
@@ -136,7 +136,7 @@ private slots:
         for (const int position : {40, 50}) red->setSliderPosition(position);
         Expect(window, kSecond, kSecond);
         red->setSliderDown(false);
-        window.click("Command24");
+        window.click("brighterButton");
         window.slider(3)->triggerAction(QScrollBar::SliderSingleStepSub);
         // Without a pass of the sliders, which would scale the display again.
         window.undo();
@@ -177,7 +177,7 @@ private slots:
     void deleteMovesTheRoofToTheTrash() {
         Window window({{"a.bmp", kFirst}, {"c.bmp", kSecond}});
         window.list()->setCurrentRow(1);
-        window.click("Command3");
+        window.click("deleteButton");
         QCOMPARE(window.dialogs.questions,
                  QStringList{"Confirm File Delete: Are you sure you want to delete this file?"});
         Expect(window, kFirst, kFirst);
@@ -197,15 +197,15 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         window.list()->setCurrentRow(1);
         window.dialogs.yesAnswers = {true, false};
-        window.click("Command3");
+        window.click("deleteButton");
         QCOMPARE(window.dialogs.questions.size(), 2);
         QVERIFY(window.dialogs.questions[1].contains("cannot be restored") && window.exists("b.bmp"));
-        window.click("Command3");
+        window.click("deleteButton");
         QCOMPARE(window.dialogs.questions.size(), 4);
         QVERIFY(!window.exists("b.bmp"));
         // A roof gone behind the window's back is not asked about twice.
         QVERIFY(QFile::remove(window.game.roof("a.bmp")));
-        window.click("Command3");
+        window.click("deleteButton");
         QCOMPARE(window.dialogs.questions.size(), 5);
         QCOMPARE(window.dialogs.errors, QStringList{QString("Cannot delete %1: No such file or directory")
                                                         .arg(window.game.roof("a.bmp"))});
@@ -214,17 +214,17 @@ private slots:
     void previewTilesTheWorkingViewAndFollowsIt() {
         const QImage roof = kFirst.scaled(32, 32);
         Window window({{"a.bmp", roof}});
-        window.doubleClick("Picture3");
+        window.doubleClick("workingView");
         TilePreview* preview = Window::previews().value(0);
         QVERIFY(preview != nullptr && preview->isVisible() && preview->zoom() >= 4);
         // 300 / 96 and 200 / 96: zoom 2, the tiles centred.
         preview->resize(300, 200);
-        window.doubleClick("Picture1");
+        window.doubleClick("displayView");
         QCOMPARE(Window::previews(), QList<TilePreview*>{preview});
         const auto shown = [preview] { return preview->grab().toImage().convertToFormat(QImage::Format_RGB32); };
         QCOMPARE(shown().copy(54, 4, 192, 192), Tiled(roof, 2));
         QCOMPARE(shown().pixel(53, 4), shown().pixel(0, 0));
-        window.click("Command24");
+        window.click("brighterButton");
         QCOMPARE(shown().copy(54, 4, 192, 192), Tiled(Brightened(roof), 2));
         window.undo();
         QCOMPARE(shown().copy(54, 4, 192, 192), Tiled(roof, 2));
@@ -235,5 +235,5 @@ private slots:
 
 }  // namespace tegmora::app
 
-QTEST_MAIN(tegmora::app::Form1Test)
-#include "form1_test.moc"
+QTEST_MAIN(tegmora::app::MainWindowTest)
+#include "main_window_test.moc"
