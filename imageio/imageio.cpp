@@ -147,7 +147,7 @@ QString SaveImage(const QImage& image, const QString& path, FileFormat format, c
     QImageWriter writer(&file, format == FileFormat::Png ? "png" : "bmp");
     const bool written =
         eightBit ? WriteAll(file, EightBitBitmapBytes(*eightBit))
-                 : writer.write(format == FileFormat::Bitmap24 ? image.convertToFormat(QImage::Format_RGB888) : image);
+                 : writer.write(format == FileFormat::Bitmap24 && image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_RGB888) : image);
     // Why the file could not be written, a full disk say, shows only once the
     // buffered bytes are flushed, and commit() would forget it. A QSaveFile
     // left unfinished discards its temporary file.
