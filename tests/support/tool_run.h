@@ -2,7 +2,7 @@
 // the small pictures they feed it.
 #pragma once
 
-#include "../support/hostile_files.h"
+#include "hostile_files.h"
 #include "qstring_printer.h"
 
 #include <QImage>
