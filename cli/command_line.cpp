@@ -101,6 +101,18 @@ QString ParseNamedOperation(const fx::NamedOperation& operation, const QString& 
     return QString();
 }
 
+// A numbered filter (or a code that selects none) with or without an
+// amount: a missing amount the filter needs is the usage error
+// `missingAmount`; one it takes none of is ignored with a warning.
+QString AddFilter(const fx::FilterInfo* filter, const Effect& effect, bool hasAmount, const QString& missingAmount,
+                  Command& command) {
+    if (filter && filter->takesAmount && !hasAmount) return missingAmount;
+    if (filter && !filter->takesAmount && hasAmount)
+        command.warnings << QStringLiteral("%1 takes no amount; %2 is ignored").arg(effect.name).arg(effect.amount);
+    command.effects.push_back(effect);
+    return QString();
+}
+
 }  // namespace
 
 QString ParseEffect(const QString& text, Command& command) {
@@ -121,28 +133,20 @@ QString ParseEffect(const QString& text, Command& command) {
         effect.name = filter ? QStringOf(filter->name) : QStringLiteral("code %1").arg(code);
         if (!filter)
             command.warnings << QStringLiteral("code %1 selects no filter; the image passes through unchanged").arg(code);
-        else if (filter->takesAmount && !hasAmount)
-            return QStringLiteral("%1 (code %2) takes an amount: write %2:AMOUNT").arg(effect.name).arg(code);
-        else if (!filter->takesAmount && hasAmount)
-            command.warnings << QStringLiteral("%1 takes no amount; %2 is ignored").arg(effect.name).arg(effect.amount);
-        command.effects.push_back(effect);
-        return QString();
+        return AddFilter(filter, effect, hasAmount,
+                         QStringLiteral("%1 (code %2) takes an amount: write %2:AMOUNT").arg(effect.name).arg(code), command);
     }
 
     const QString name = Folded(filterText);
     if (const fx::FilterInfo* filter = FilterNamed(name)) {
         effect.code = filter->code;
         effect.name = QStringOf(filter->name);
-        if (filter->takesAmount && !hasAmount) {
-            const fx::Preset* preset = PresetNamed(name);
-            QString hint = preset ? QStringLiteral(" (the editor's \"%1\" button uses %2)").arg(QStringOf(preset->caption)).arg(preset->amount)
-                                  : QString();
-            return QStringLiteral("%1 takes an amount: write %2:AMOUNT%3").arg(effect.name, name, hint);
-        }
-        if (!filter->takesAmount && hasAmount)
-            command.warnings << QStringLiteral("%1 takes no amount; %2 is ignored").arg(effect.name).arg(effect.amount);
-        command.effects.push_back(effect);
-        return QString();
+        const fx::Preset* preset = PresetNamed(name);
+        const QString hint = preset ? QStringLiteral(" (the editor's \"%1\" button uses %2)")
+                                          .arg(QStringOf(preset->caption)).arg(preset->amount)
+                                    : QString();
+        return AddFilter(filter, effect, hasAmount,
+                         QStringLiteral("%1 takes an amount: write %2:AMOUNT%3").arg(effect.name, name, hint), command);
     }
     if (const fx::Preset* preset = PresetNamed(name)) {
         if (hasAmount)
