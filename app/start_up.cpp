@@ -15,9 +15,9 @@ namespace tegmora::app {
 namespace {
 
 QString CannotFind(const gamedir::Search& search) {
-    return QStringLiteral("Tegmora cannot find the roof textures of The Sims.\n\n%1\n\n"
+    return QStringLiteral("Tegmora cannot find the roof textures of The Sims. It looks, in this order:\n%1\n%2\n\n"
                           "Choose the game's folder, or start Tegmora with it: tegmora FOLDER")
-        .arg(QStringOf(gamedir::DescribeNotes(search)));
+        .arg(QStringOf(gamedir::kSearchOrder), QStringOf(gamedir::DescribeNotes(search)));
 }
 
 // A file named on the command line: the folder that holds it, with it
@@ -83,16 +83,18 @@ QString HelpText() {
         "\n"
         "Opens the editor window on the roof textures of The Sims. FOLDER is the game's folder,\n"
         "its GameData or its roofs folder; ROOF.bmp opens the folder that holds that roof, with\n"
-        "it chosen. Without either, Tegmora looks for the game: in $WINEPREFIX alone when it is\n"
-        "set; else in the folder chosen last time, while it exists, then in every launcher's\n"
-        "usual places (man tegmora lists them). When nothing is found it offers to choose a folder.\n"
+        "it chosen. When nothing is found it offers to choose a folder.\n"
+        "\n"
+        "Where Tegmora looks for the game, in this order:\n"
+        "%1"
         "\n"
         "Options:\n"
         "  -h, --help     This text.\n"
         "  --version      The version of Tegmora.\n"
         "\n"
         "Exit status: 0 when the window was closed; 1 when there was nothing to open: what was\n"
-        "named is no folder or no roof bitmap, or no game was found and none chosen.\n");
+        "named is no folder or no roof bitmap, or no game was found and none chosen.\n")
+        .arg(QStringOf(gamedir::kSearchOrder));
 }
 
 std::optional<QString> InformationAsked(const QStringList& arguments) {

@@ -1,7 +1,6 @@
-// Where the window's roofs folder comes from, in this order: a folder or a
-// roof bitmap named on the command line, the Wine prefix in $WINEPREFIX, the
-// folder the player chose last time, every launcher's places (see
-// discovery.h). When none holds the game the player may choose a folder,
+// Where the window's roofs folder comes from, in the order of
+// gamedir::kSearchOrder (a roof bitmap named on the command line counts as
+// its folder). When none holds the game the player may choose a folder,
 // which is remembered.
 #pragma once
 

@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "discovery.h"
 #include "effects.h"
 #include "imageio.h"
 #include "qt_text.h"
@@ -349,15 +350,7 @@ QString HelpText() {
                "rather than replaced.\n"
                "\n"
                "Where Tegmora looks for the game, in this order:\n"
-               "  1. the folder named with --roofs (the window: tegmora FOLDER);\n"
-               "  2. $WINEPREFIX when it is set: that Wine prefix only;\n"
-               "  3. the window only: the folder chosen there last time;\n"
-               "  4. every launcher's usual places: ~/.wine; Steam (native, Flatpak, Snap) with every\n"
-               "     library in its libraryfolders.vdf, for The Sims Legacy Collection and the Proton\n"
-               "     prefixes of non-Steam games; Lutris game configurations; Bottles bottles; Heroic game\n"
-               "     configurations and prefixes; PlayOnLinux and Phoenicis prefixes.\n"
-               "  In a Wine prefix: the registry's SIMS_DATA, then InstallPath (and InstallPath\\The Sims),\n"
-               "  then the usual install folders below C:\\Program Files.\n"
+               "%3"
                "\n"
                "Editor presets (name = filter:amount):\n"
                "%2"
@@ -372,7 +365,7 @@ QString HelpText() {
                "    seamless roof in the game's 8-bit form)\n"
                "  tegmora-fx -e colourize:210,0,0 roof.bmp -o blue-roof.bmp\n")
         .arg(imageio::kDefaultSideLimit)
-        .arg(presets);
+        .arg(presets, QStringOf(gamedir::kSearchOrder));
 }
 
 }  // namespace tegmora::cli
