@@ -20,20 +20,21 @@
 //
 // Which amounts fail
 // ------------------
+// FailingAmounts() below lists every run of amounts that fails, with the
+// image where its limits lie; why each fails:
 //   Sharpen (1)          A + 24 or A + 8 outside 32 bits: overflow; A = -8:
 //                        division by zero on images of at least 3 x 3;
-//                        A outside -8,421,512..8,421,480: overflow on a pixel
-//                        where (A + 24) x C or the sum after it leaves 32 bits.
-//   Edge Enhance (6)     the same with A + 9 and A + 1; A = -1 divides by zero;
-//                        A outside -8,421,505..8,421,495 may overflow.
+//                        overflow on a pixel where (A + 24) x C or the sum
+//                        after it leaves 32 bits.
+//   Edge Enhance (6)     the same with A + 9 and A + 1; A = -1 divides by zero.
 //   Pixelize (15)        A = 0: division by zero.
 //   Brightness (14)      A + 100 outside 32 bits, or a level of the factor's table
 //                        outside 32 bits: overflow.
-//   Contrast (17)        the same; and |A + 100| above 250,000,000: overflow at
-//                        a pixel whose spreading leaves 32 bits.
+//   Contrast (17)        the same; and from |A + 100| above 250,000,000 a pixel
+//                        whose spreading leaves 32 bits may overflow.
 //   Noise (29)           2 * A + 1 outside 32 bits: overflow.
-//   Saturation (30)      |A| from about 1,263,200,000: overflow at the first
-//                        pixel whose S * (c - grey) + c rounds outside 32 bits.
+//   Saturation (30)      overflow at the first pixel whose S * (c - grey) + c
+//                        rounds outside 32 bits.
 //   Gamma (31)           A = 0: division by zero; A < 0: at the first channel
 //                        that cannot be converted, overflow (a level below 255
 //                        that the curve lifts past 255.5) or invalid
@@ -167,6 +168,19 @@ std::span<const FilterInfo> Filters();
 
 // The filter of a code, or nullptr for a code that selects none.
 const FilterInfo* FindFilter(std::int32_t code);
+
+// Amounts first..last of a filter fail with `kind` on the image that
+// reaches the limits (the largest sums, levels or distances from grey), and
+// the amounts beside them succeed there. On other images a run may be
+// narrower (with no pixel to divide for, say) or, for Gamma, of another kind.
+struct FailingRange {
+    std::int32_t code;
+    std::int32_t first;
+    std::int32_t last;
+    ErrorKind kind;
+};
+
+std::span<const FailingRange> FailingAmounts();
 
 // The editor's one-click effects: a caption bound to a code and an amount.
 struct Preset {

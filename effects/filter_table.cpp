@@ -1,8 +1,10 @@
 // The one table of filter codes: dispatch, the command line's list and the
-// names in error messages all come from here.
+// names in error messages all come from here. Beside it, the editor's presets
+// and the amounts that fail, which the tests and the fuzz target read.
 #include "engine.h"
 
 #include <array>
+#include <limits>
 
 namespace tegmora::effects {
 namespace {
@@ -65,6 +67,33 @@ constexpr std::array<Preset, 20> kPresets{{
     {"Decrease Saturation", 30, -20},
 }};
 
+
+constexpr std::int32_t kMost = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kLeast = std::numeric_limits<std::int32_t>::min();
+
+constexpr FailingRange kFailingAmounts[] = {
+    {1, -8, -8, ErrorKind::DivisionByZero},
+    {1, 8'421'481, kMost, ErrorKind::Overflow},
+    {1, kLeast, -8'421'513, ErrorKind::Overflow},
+    {6, -1, -1, ErrorKind::DivisionByZero},
+    {6, 8'421'496, kMost, ErrorKind::Overflow},
+    {6, kLeast, -8'421'506, ErrorKind::Overflow},
+    {14, 842'150'351, kMost, ErrorKind::Overflow},
+    {14, kLeast, -842'150'551, ErrorKind::Overflow},
+    {15, 0, 0, ErrorKind::DivisionByZero},
+    {17, 946'027'951, kMost, ErrorKind::Overflow},
+    {17, kLeast, -946'028'151, ErrorKind::Overflow},
+    {21, 0, 0, ErrorKind::DivisionByZero},
+    {22, 0, 0, ErrorKind::DivisionByZero},
+    {23, 0, 0, ErrorKind::DivisionByZero},
+    {29, 1'073'741'824, kMost, ErrorKind::Overflow},
+    {29, kLeast, -1'073'741'825, ErrorKind::Overflow},
+    {30, 1'263'225'550, kMost, ErrorKind::Overflow},
+    {30, kLeast, -1'263'225'851, ErrorKind::Overflow},
+    {31, 0, 0, ErrorKind::DivisionByZero},
+    {31, kLeast, -1, ErrorKind::InvalidFloatingPoint},
+};
+
 }  // namespace
 
 std::span<const FilterInfo> Filters() { return kFilters; }
@@ -75,5 +104,7 @@ const FilterInfo* FindFilter(std::int32_t code) {
 }
 
 std::span<const Preset> Presets() { return kPresets; }
+
+std::span<const FailingRange> FailingAmounts() { return kFailingAmounts; }
 
 }  // namespace tegmora::effects

@@ -28,19 +28,31 @@ using effects::Bitmap;
 using effects::FilterError;
 using effects::WriteBack;
 
-// Amounts worth trying often: the ones that fail some filter, those next to
-// them, the editor's presets and the ends of the 32-bit range. The committed
-// corpus picks them by index.
-constexpr std::int32_t kAmounts[] = {
-    0,           1,           -1,          2,           -2,          3,           6,
-    8,           -8,          -9,          9,           10,          -10,         12,
-    15,          -20,         100,         -100,        -101,        255,         256,
-    65535,       16777215,    -16777216,   8421480,     8421481,     -8421512,    -8421513,
-    8421495,     8421496,     -8421505,    -8421506,    249999900,   250000000,   -250000100,
-    -250000101,  842150350,   842150351,   -842150550,  -842150551,  1073741823,  1073741824,
-    -1073741824, -1073741825, 1263200000,  1263200001,  -1263200000, -1263200001, 2147483623,
-    2147483624,  2147483639,  2147483640,  2147483646,  2147483647,  -2147483647 - 1, -2147483647,
+// Amounts worth trying often: the editor's presets, small ones, where a
+// filter changes path (Contrast's spreading, the kernels' amount plus their
+// weights) and the ends of the 32-bit range; then the limits of every run of
+// amounts that fails, and the amounts beside them. The committed corpus
+// picks them by index.
+constexpr std::int32_t kAmountsOfNote[] = {
+    0,         1,          -1,         2,          -2,         3,          6,          8,
+    9,         10,         -10,        12,         15,         -20,        100,        -100,
+    -101,      255,        256,        65535,      16777215,   -16777216,  249999900,  250000000,
+    -250000100, -250000101, 2147483623, 2147483624, 2147483639, 2147483640, 2147483646, 2147483647,
+    -2147483647 - 1, -2147483647,
 };
+
+std::vector<std::int32_t> AmountsWorthTrying() {
+    std::vector<std::int32_t> amounts(std::begin(kAmountsOfNote), std::end(kAmountsOfNote));
+    for (const effects::FailingRange& range : effects::FailingAmounts()) {
+        if (range.first != INT32_MIN) amounts.push_back(range.first - 1);
+        amounts.push_back(range.first);
+        amounts.push_back(range.last);
+        if (range.last != INT32_MAX) amounts.push_back(range.last + 1);
+    }
+    return amounts;
+}
+
+const std::vector<std::int32_t> kAmounts = AmountsWorthTrying();
 constexpr std::size_t kTrailerSize = 6;
 constexpr int kSideLimit = 256;
 constexpr std::int32_t kUntouched = -12345;
@@ -53,7 +65,7 @@ struct Trailer {
 Trailer ReadTrailer(std::span<const std::uint8_t> t) {
     std::uint32_t raw = 0;
     for (int i = 4; i >= 1; --i) raw = raw << 8 | t[static_cast<std::size_t>(i)];
-    return {t[0] < std::size(kAmounts) ? kAmounts[t[0]] : static_cast<std::int32_t>(raw), t[5]};
+    return {t[0] < kAmounts.size() ? kAmounts[t[0]] : static_cast<std::int32_t>(raw), t[5]};
 }
 
 effects::Engine engine;

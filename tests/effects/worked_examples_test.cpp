@@ -95,45 +95,44 @@ TEST(WorkedExampleTest, EachRuleGivesTheWorkedResult) {
     }
 }
 
-struct Limit {
-    std::int32_t code;
-    std::int32_t amount;
-    TestImage image;
-    std::optional<ErrorKind> error;
-};
-
+// Each failing run's limits on the image that reaches them, and the amounts
+// beside them succeeding there.
 TEST(WorkedExampleTest, FailingAmountsAndTheirLimits) {
     const TestImage black3 = Image(3, Pixels(9, {0, 0, 0}));
     const TestImage white3 = Image(3, Pixels(9, {255, 255, 255}));
-    const TestImage black2 = Image(2, Pixels(4, {0, 0, 0}));
     const TestImage redOnBlack = Image(3, {{0, 0, 0}, {0, 0, 0}, {0, 0, 255}});
-    const Limit limits[] = {
-        {1, -8, black3, ErrorKind::DivisionByZero},
-        {1, -8, black2, std::nullopt},  // no pixel to divide for
-        {1, INT_MAX - 23, black2, ErrorKind::Overflow}, {1, 8'421'480, white3, std::nullopt},
-        {1, 8'421'481, white3, ErrorKind::Overflow}, {1, -8'421'512, white3, std::nullopt},
-        {1, -8'421'513, white3, ErrorKind::Overflow}, {6, -1, black3, ErrorKind::DivisionByZero},
-        {6, 8'421'495, white3, std::nullopt}, {6, 8'421'496, white3, ErrorKind::Overflow},
-        {14, 842'150'350, redOnBlack, std::nullopt}, {14, 842'150'351, redOnBlack, ErrorKind::Overflow},
-        {14, -842'150'551, redOnBlack, ErrorKind::Overflow}, {17, 946'027'950, redOnBlack, std::nullopt},
-        {17, 946'027'951, redOnBlack, ErrorKind::Overflow}, {17, -946'028'151, redOnBlack, ErrorKind::Overflow},
-        {15, 0, black2, ErrorKind::DivisionByZero}, {21, 0, black2, ErrorKind::DivisionByZero},
-        {22, 0, black2, ErrorKind::DivisionByZero}, {23, 0, black2, ErrorKind::DivisionByZero},
-        {29, 1'073'741'823, black2, std::nullopt}, {29, 1'073'741'824, black2, ErrorKind::Overflow},
-        {29, -1'073'741'825, black2, ErrorKind::Overflow}, {30, 1'263'300'000, redOnBlack, ErrorKind::Overflow},
-        {30, 1'263'000'000, redOnBlack, std::nullopt}, {31, 0, black2, ErrorKind::DivisionByZero},
-        {31, -100, black2, ErrorKind::InvalidFloatingPoint},
-        {31, -100, Image(2, GreyPixels({255, 200})), ErrorKind::Overflow},
-        {31, -100, Image(2, GreyPixels({255, 255})), std::nullopt},
+    const auto imageOf = [&](const FailingRange& range) -> const TestImage& {
+        if (range.code == 14 || range.code == 17 || range.code == 30) return redOnBlack;
+        return range.kind == ErrorKind::Overflow && (range.code == 1 || range.code == 6) ? white3 : black3;
     };
-    for (const Limit& limit : limits) {
+    const auto expect = [](std::int32_t code, std::int32_t amount, const TestImage& image,
+                           std::optional<ErrorKind> error) {
         for (const WriteBack mode : kWriteBacks) {
-            std::vector<float> draws(limit.image.bits.size(), 0.5f);
-            const ScriptedDraws script(limit.code == 29 ? draws : std::vector<float>{});
-            EXPECT_EQ(EngineRun(limit.code, limit.image, limit.amount, mode).error, limit.error)
-                << "code " << limit.code << ", amount " << limit.amount;
+            std::vector<float> draws(image.bits.size(), 0.5f);
+            const ScriptedDraws script(code == 29 ? draws : std::vector<float>{});
+            EXPECT_EQ(EngineRun(code, image, amount, mode).error, error) << "code " << code << ", amount " << amount;
         }
+    };
+    // Beside a run lies success, or another run of the same filter.
+    const auto listed = [](std::int32_t code, std::int32_t amount) -> std::optional<ErrorKind> {
+        for (const FailingRange& r : FailingAmounts())
+            if (r.code == code && r.first <= amount && amount <= r.last) return r.kind;
+        return std::nullopt;
+    };
+    for (const FailingRange& range : FailingAmounts()) {
+        const TestImage& image = imageOf(range);
+        expect(range.code, range.first, image, range.kind);
+        expect(range.code, range.last, image, range.kind);
+        if (range.first != INT_MIN) expect(range.code, range.first - 1, image, listed(range.code, range.first - 1));
+        if (range.last != INT_MAX) expect(range.code, range.last + 1, image, listed(range.code, range.last + 1));
     }
+    // Where the image decides.
+    const TestImage black2 = Image(2, Pixels(4, {0, 0, 0}));
+    expect(1, -8, black2, std::nullopt);  // no pixel to divide for
+    expect(1, INT_MAX - 23, black2, ErrorKind::Overflow);
+    expect(1, 8'421'481, black2, std::nullopt);
+    expect(31, -100, Image(2, GreyPixels({255, 200})), ErrorKind::Overflow);
+    expect(31, -100, Image(2, GreyPixels({255, 255})), std::nullopt);
 }
 
 }  // namespace
