@@ -289,8 +289,9 @@ constexpr int kBatch = 16;     // rows a batch
 constexpr int kVectors = 4;    // vectors of four rows a step
 constexpr int kStepsAtOnce = 4;
 // Steps a chunk: a batch runs a chunk of steps at a time, so that its sums
-// and results stay in the nearest caches.
-constexpr std::int32_t kChunk = 256;
+// and results (12 KiB each) stay in the first-level cache beside the rows
+// read; on Smooth 96 ran faster than 64, 128 and 256.
+constexpr std::int32_t kChunk = 96;
 static_assert(kChunk % kStepsAtOnce == 0);
 
 // Sums ahead or results of one chunk of steps: row r's pixel at step
@@ -396,7 +397,8 @@ template <const Kernel& K>
                 out[j][s] = divide.at<StaysInByte(K)>(sum);
             }
             for (int j = 0; j < kVectors; ++j) {
-                c.aboveLeft[j] = c.above[j];
+                // Smooth has no corner weights: one vector fewer to carry.
+                if constexpr (K.weights[0] != 0) c.aboveLeft[j] = c.above[j];
                 c.above[j] = c.aboveRight[j];
                 c.aboveRight[j] = j == 0 ? OnePlaceOn(out[kVectors - 1][s]) : out[j - 1][s];
                 c.left[j] = out[j][s];
