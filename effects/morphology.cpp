@@ -60,7 +60,9 @@ template <typename Pick, typename Finish>
 // then the row of three over them, written back on the colour lanes. Every
 // column is formed before its byte is written. `column` holds kStretch + 8
 // bytes; the last eight columns of a stretch, which the next one reads,
-// move to its front.
+// move to its front. The baseline's loop, vectorised by the compiler: the
+// AVX2 loop's one pass, written for 16 bytes (SSE2), ran less than 1.5
+// times as fast as it.
 template <typename Pick, typename Finish>
 [[gnu::always_inline]] inline void SquareRow(Pick pick, Finish finish, WindowRow row, std::uint8_t* column,
                                               const std::uint8_t* colourMask) {
@@ -99,8 +101,9 @@ template <typename Pick>
 // the columns of the step before, its own and the next: each byte's
 // neighbours 4 bytes to the left and right are those vectors slid by one
 // pixel across the 16-byte lanes (the permute brings the other lane, the
-// alignr takes 12 or 4 bytes of it). The first pixel's result is not one,
-// and is put back; the last few pixels go through the baseline's loops.
+// alignr takes 12 or 4 bytes of it). The first pixel, which has no left
+// neighbour, is put back as it was; the last few pixels go through the
+// baseline's loops.
 template <typename Pick, typename Finish>
 [[gnu::target("avx2")]] void SquareRow(Pick pick, Finish finish, WindowRow row, std::uint8_t* column,
                                        const std::uint8_t* colourMask) {
