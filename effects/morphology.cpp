@@ -2,7 +2,7 @@
 // the full 3 x 3 square, read from the unchanged image. The square is taken
 // as a column of three and then a row of three: the same pick with half the
 // comparisons. On AVX2 a row goes in one pass, 32 bytes a step, the columns
-// held in registers; the baseline forms them a stretch at a time.
+// held in registers; the baseline forms a row's columns, then reads them back.
 #include "byte_lanes.h"
 #include "engine.h"
 #include "point_loops.h"
@@ -26,10 +26,6 @@ struct WindowRow {
     std::size_t stride;
 };
 
-// The baseline's stretch, short enough that its columns stay in the first
-// level cache while the row of three reads them back.
-constexpr std::size_t kStretch = 1024;
-
 // Bytes [from, to) of the row: their columns of three into `column`, in order.
 template <typename Pick>
 [[gnu::always_inline]] inline void FormColumns(Pick pick, WindowRow row, std::uint8_t* column, std::size_t from,
@@ -50,30 +46,25 @@ template <typename Pick, typename Finish>
 [[gnu::always_inline]] inline void WriteFromColumns(Pick pick, Finish finish, std::uint8_t* here,
                                                      const std::uint8_t* column, const std::uint8_t* colourMask,
                                                      std::size_t from, std::size_t to) {
-    std::uint8_t* const out = here + from;
-    for (std::size_t t = 0; t < to - from; ++t)
-        out[t] = OnColourLane(finish(out[t], pick(pick(column[t], column[t + 4]), column[t + 8])), out[t],
-                              colourMask[t]);
+    for (std::size_t i = from; i < to; ++i) {
+        const std::size_t k = i - from;
+        here[i] = OnColourLane(finish(here[i], pick(pick(column[k], column[k + 4]), column[k + 8])), here[i],
+                               colourMask[k]);
+    }
 }
 
-// One row of the window, a stretch at a time: the columns a stretch ahead,
-// then the row of three over them, written back on the colour lanes. Every
-// column is formed before its byte is written. `column` holds kStretch + 8
-// bytes; the last eight columns of a stretch, which the next one reads,
-// move to its front. The baseline's loop, vectorised by the compiler: the
-// AVX2 loop's one pass, written for 16 bytes (SSE2), ran less than 1.5
-// times as fast as it.
+// One row of the window: the columns of three over the row, then the row of
+// three over them, written back on its colour lanes. Every column is formed
+// before the row is written. The baseline's loop, vectorised by the
+// compiler: the AVX2 loop's one pass, written for 16 bytes (SSE2), ran less
+// than 1.5 times as fast as it; forming the columns a stretch at a time, to
+// keep them in the first-level cache, gained less than the noise on 4096 x
+// 4096 and lost a tenth on 256 x 128.
 template <typename Pick, typename Finish>
 [[gnu::always_inline]] inline void SquareRow(Pick pick, Finish finish, WindowRow row, std::uint8_t* column,
                                               const std::uint8_t* colourMask) {
-    const std::size_t stride = row.stride;
-    FormColumns(pick, row, column, 0, std::min<std::size_t>(8, stride));
-    for (std::size_t start = 4; start + 4 < stride; start += kStretch) {
-        const std::size_t end = std::min(start + kStretch, stride - 4);
-        FormColumns(pick, row, column + 8, start + 4, end + 4);
-        WriteFromColumns(pick, finish, row.here, column, colourMask, start, end);
-        std::copy_n(column + kStretch, 8, column);
-    }
+    FormColumns(pick, row, column, 0, row.stride);
+    WriteFromColumns(pick, finish, row.here, column, colourMask, 4, row.stride - 4);
 }
 
 #if defined(__x86_64__)
@@ -148,8 +139,8 @@ void SquareWindow(FilterRun& run, Pick pick, Finish finish) {
     const PixelBuffer& work = run.work;
     const std::size_t stride = work.stride();
     std::vector<std::uint8_t> pairAbove(stride);
-    std::vector<std::uint8_t> column(kStretch + 8);
-    const std::vector<std::uint8_t> colourMask = ColourLaneMask(kStretch / 4);
+    std::vector<std::uint8_t> column(stride);
+    const std::vector<std::uint8_t> colourMask = ColourLaneMask(run.width());
     if (run.height() >= 3) {
         const std::uint8_t* first = work.row(1);
         const std::uint8_t* second = work.row(2);
