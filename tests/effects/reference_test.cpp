@@ -32,9 +32,10 @@ struct Size {
 // one row longer than a batch of the vector loops that defer work; rows and
 // inner rows one pixel either side of 8, 16 and 32 pixels, the vector widths
 // and unrolled steps of the loops built for both versions; more inner rows
-// than a batch of the kernels' chains, and inner rows longer than a chunk.
-constexpr Size kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {6, 5}, {41, 6}, {1030, 1}, {9, 3},
-                           {17, 3}, {19, 3}, {33, 3}, {34, 3}, {4, 37}, {300, 19}};
+// than a batch of the kernels' chains, and inner rows longer than a chunk;
+// rows that leave the morphology's AVX2 steps no byte and the most bytes.
+constexpr Size kSizes[] = {{1, 1}, {2, 2}, {3, 3}, {6, 5}, {41, 6}, {1030, 1}, {9, 3}, {17, 3},
+                           {19, 3}, {33, 3}, {34, 3}, {4, 37}, {300, 19}, {16, 3}, {23, 3}};
 
 // Any bytes; few values (ties, and the extremes); black and white only, so
 // that whole neighbourhoods sit at an extreme; a white first row above any
