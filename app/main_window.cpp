@@ -347,7 +347,7 @@ void MainWindow::makeNewRoof(const QString& picturePath) {
         dialogs_.showError(this, loaded.error);
         return;
     }
-    const QImage roof = Fitted(loaded.image, RoofSize(roofList_->folder(), RoofFileNames(roofList_->folder())));
+    const QImage roof = imageio::Fitted(loaded.image, RoofSize(roofList_->folder(), RoofFileNames(roofList_->folder())));
     history_.record(currentState());
     const QString name = QFileInfo(picturePath).completeBaseName() + QStringLiteral(".bmp");
     restore({roof, roof.copy(), {0, 0, 0}, name});

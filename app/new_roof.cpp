@@ -58,10 +58,4 @@ QSize RoofSize(const QString& folder, const QStringList& names) {
     return most;
 }
 
-QImage Fitted(const QImage& picture, QSize size) {
-    QImage fitted(size, picture.format());
-    effects::FitToSize({picture.constBits(), picture.width(), picture.height()}, imageio::BitmapOf(fitted));
-    return fitted;
-}
-
 }  // namespace tegmora::app

@@ -32,8 +32,4 @@ DroppedFile DroppedPicture(const QMimeData& data);
 // size when none can be read.
 QSize RoofSize(const QString& folder, const QStringList& names);
 
-// `picture` (32-bit) cut to the proportions of `size` around its centre and
-// averaged by area to it, in the picture's own format.
-QImage Fitted(const QImage& picture, QSize size);
-
 }  // namespace tegmora::app

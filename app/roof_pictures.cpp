@@ -69,7 +69,7 @@ void RoofPictures::read(int generation, const Job& job) {
     QImage icon;
     if (changed) {
         const imageio::LoadedImage loaded = imageio::LoadImage(job.path);
-        icon = loaded.image.isNull() ? UnreadableRoofMarker() : Fitted(loaded.image, kRoofIconSize);
+        icon = loaded.image.isNull() ? UnreadableRoofMarker() : imageio::Fitted(loaded.image, kRoofIconSize);
     }
     QMetaObject::invokeMethod(
         this, [=, this, name = job.name] { deliver(generation, name, stamp, changed, icon); },

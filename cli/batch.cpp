@@ -45,13 +45,14 @@ public:
         last_ = -1;
     }
     void effect(const QString& effect, std::int32_t percent) {
-        if (!shown_ || (effect == effect_ && percent == last_)) return;
+        if (percent == last_ && effect == effect_) return;
         effect_ = effect;
         last_ = percent;
         std::fprintf(stderr, "\r\033[K[%lld/%lld] %s: %s %d%%", static_cast<long long>(number_),
                      static_cast<long long>(files_), qUtf8Printable(name_), qUtf8Printable(effect), percent);
         std::fflush(stderr);
     }
+    bool shown() const { return shown_; }
     void done(qsizetype files) {
         if (!shown_) return;
         std::fprintf(stderr, "\r\033[K[%lld/%lld] files done", static_cast<long long>(files),
@@ -83,23 +84,17 @@ imageio::FileFormat FormatFor(const QString& path, Depth depth, bool palettised)
     return eight ? FileFormat::Bitmap8 : FileFormat::Bitmap24;
 }
 
-// The picture cut to the proportions of `size` around its centre and area-averaged to it.
-QImage Fitted(const QImage& image, QSize size) {
-    QImage fitted(size, image.format());
-    fx::FitToSize(imageio::ConstBitmapOf(image), imageio::BitmapOf(fitted));
-    return fitted;
-}
-
 // Every effect over one file, on an engine of its own, so that a file's
 // random draws do not depend on the files before it.
 FileOutcome ProcessFile(const Command& command, const QString& input, const ProgressHook& progressHook) {
     imageio::LoadedImage loaded = imageio::LoadImage(input, command.sideLimit);
     if (loaded.image.isNull()) return {kFileError, {loaded.error}};
-    if (command.fit.isValid()) loaded.image = Fitted(loaded.image, command.fit);
+    if (command.fit.isValid()) loaded.image = imageio::Fitted(loaded.image, command.fit);
     std::int32_t progress = 0;
     const Effect* current = nullptr;
     fx::Engine engine;
-    engine.setYieldHook([&] { progressHook(current->name, progress); });
+    // An empty hook spares the engine a call after every row.
+    if (progressHook) engine.setYieldHook([&] { progressHook(current->name, progress); });
     for (const Effect& effect : command.effects) {
         current = &effect;
         const fx::Bitmap bitmap = imageio::BitmapOf(loaded.image);
@@ -135,10 +130,12 @@ int RunInTurn(const Command& command) {
     int status = kSuccess;
     for (qsizetype i = 0; i < command.inputs.size(); ++i) {
         line.file(i + 1, QFileInfo(command.inputs[i]).fileName());
-        const FileOutcome outcome = ProcessFile(command, command.inputs[i],
-                                                [&line](const QString& effect, std::int32_t percent) {
-                                                    line.effect(effect, percent);
-                                                });
+        const FileOutcome outcome =
+            ProcessFile(command, command.inputs[i],
+                        line.shown() ? ProgressHook([&line](const QString& effect, std::int32_t percent) {
+                            line.effect(effect, percent);
+                        })
+                                     : ProgressHook());
         status = std::max(status, Report(outcome, line));
     }
     return status;
@@ -153,10 +150,9 @@ int RunTogether(const Command& command, int jobs) {
     std::mutex mutex;
     std::condition_variable changed;
     std::atomic<std::size_t> next = 0;
-    const ProgressHook quiet = [](const QString&, std::int32_t) {};
     const auto work = [&] {
         for (std::size_t i = next++; i < files; i = next++) {
-            FileOutcome outcome = ProcessFile(command, command.inputs[static_cast<qsizetype>(i)], quiet);
+            FileOutcome outcome = ProcessFile(command, command.inputs[static_cast<qsizetype>(i)], {});
             const std::lock_guard lock(mutex);
             outcomes[i] = std::move(outcome);
             finished[i] = 1;

@@ -165,4 +165,10 @@ effects::ConstBitmap ConstBitmapOf(const QImage& image) {
     return {image.constBits(), image.width(), image.height()};
 }
 
+QImage Fitted(const QImage& image, QSize size) {
+    QImage fitted(size, image.format());
+    effects::FitToSize(ConstBitmapOf(image), BitmapOf(fitted));
+    return fitted;
+}
+
 }  // namespace tegmora::imageio

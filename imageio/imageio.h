@@ -47,4 +47,8 @@ QString SaveImage(const QImage& image, const QString& path, FileFormat format, c
 effects::Bitmap BitmapOf(QImage& image);
 effects::ConstBitmap ConstBitmapOf(const QImage& image);
 
+// `image` (32-bit) cut to the proportions of `size` around its centre and
+// averaged by area to it, in the image's own format.
+QImage Fitted(const QImage& image, QSize size);
+
 }  // namespace tegmora::imageio
