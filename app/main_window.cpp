@@ -434,12 +434,12 @@ void MainWindow::applyEffect(const effects::Preset& preset) {
     // touching the view's image would move them under it. A click during a
     // run leaves the view alone: the engine would turn the click away, and
     // it shows the working view as it is.
-    if (!engine_.busy()) {
-        WindowState before = currentState();
-        if (!runEffect(preset)) return;
-        history_.record(std::move(before));
+    if (engine_.busy()) {
+        displayView_->setImage(workingView_->image().copy());
+        return;
     }
-    displayView_->setImage(workingView_->image().copy());
+    WindowState before = currentState();
+    if (runEffect(preset)) keepStep(std::move(before));
 }
 
 void MainWindow::keepStep(WindowState before) {
