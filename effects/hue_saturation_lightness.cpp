@@ -106,8 +106,15 @@ void AdjustHueSaturationLightness(Bitmap bitmap, const HueSaturationLightness& a
     const Adjustment adjustment(amounts);
     std::uint8_t* const end = bitmap.bits + std::size_t{4} * static_cast<std::size_t>(bitmap.width) *
                                                 static_cast<std::size_t>(bitmap.height);
-    for (std::uint8_t* p = bitmap.bits; p != end; p += 4)
-        StoreHls(p, adjustment.applied(ToHls(kLevels[p[2]], kLevels[p[1]], kLevels[p[0]])));
+    for (std::uint8_t* p = bitmap.bits; p != end; p += 4) {
+        const double r = kLevels[p[2]];
+        const double g = kLevels[p[1]];
+        const double b = kLevels[p[0]];
+        // Colourize keeps only the lightness: no hue or saturation to work out.
+        const Hls in = adjustment.colourize ? Hls{0.0, (std::max({r, g, b}) + std::min({r, g, b})) / 2.0, 0.0}
+                                            : ToHls(r, g, b);
+        StoreHls(p, adjustment.applied(in));
+    }
 }
 
 }  // namespace tegmora::effects
