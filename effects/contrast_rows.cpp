@@ -234,13 +234,13 @@ private:
 // Back to pixel words, keeping the fourth bytes at p: blue and green in the
 // low half of each 32-bit lane, red and the fourth byte in the high half.
 [[gnu::target("avx2"), gnu::always_inline]] inline void StoreBlock(std::uint8_t* p, const Channels& c) {
-    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+    const __m256i first = Load(p);
+    const __m256i second = Load(p + 32);
     const __m256i high = _mm256_packus_epi32(_mm256_srli_epi32(first, 16), _mm256_srli_epi32(second, 16));
     const __m256i low = _mm256_or_si256(c.blue, _mm256_slli_epi16(c.green, 8));
     const __m256i redAndFourth = _mm256_or_si256(c.red, _mm256_and_si256(high, _mm256_set1_epi16(-256)));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm256_unpacklo_epi16(low, redAndFourth));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 32), _mm256_unpackhi_epi16(low, redAndFourth));
+    Store(p, _mm256_unpacklo_epi16(low, redAndFourth));
+    Store(p + 32, _mm256_unpackhi_epi16(low, redAndFourth));
 }
 
 // A block the first settling steps left unsettled, and where it goes.
@@ -276,8 +276,7 @@ template <class Map>
         std::size_t count = 0;
         for (std::size_t b = 0; b < kBatch && x + kStep <= pixels; ++b, x += kStep) {
             std::uint8_t* const p = row + 4 * x;
-            Channels c = map(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
-                             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32)));
+            Channels c = map(Load(p), Load(p + 32));
             // Follows the image's content, so it predicts well.
             if (!Settled(c)) {
                 SettleEach(c);

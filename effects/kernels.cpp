@@ -384,7 +384,7 @@ template <const Kernel& K>
         __m256i ahead[kVectors][kStepsAtOnce];
         for (int j = 0; j < kVectors; ++j) {
             for (int k = 0; k < 4; ++k)
-                ahead[j][k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums.row(j + 4 * k) + 4 * q));
+                ahead[j][k] = Load(sums.row(j + 4 * k) + 4 * q);
             Transpose(ahead[j]);
         }
         __m256i out[kVectors][kStepsAtOnce];
@@ -407,7 +407,7 @@ template <const Kernel& K>
         for (int j = 0; j < kVectors; ++j) {
             Transpose(out[j]);
             for (int k = 0; k < 4; ++k)
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(results.row(j + 4 * k) + 4 * q), out[j][k]);
+                Store(results.row(j + 4 * k) + 4 * q, out[j][k]);
         }
     }
     state = c;
@@ -632,9 +632,6 @@ template <std::int16_t kSide>
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
 }
 
-[[gnu::target("avx2")]] inline __m256i LanesAt(const std::int16_t* lanes, std::size_t i) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lanes + i));
-}
 
 // A block of sixteen lanes: the middle row's bytes and the column sums.
 struct BoxBlock {
@@ -645,7 +642,7 @@ struct BoxBlock {
 [[gnu::target("avx2")]] inline BoxBlock BlockAt(const BoxSource& s, std::size_t i) {
     const __m256i middle = Widened(s.middle + i);
     const __m256i sum = _mm256_add_epi16(_mm256_add_epi16(Widened(s.above + i), middle), Widened(s.below + i));
-    return {middle, _mm256_and_si256(sum, LanesAt(s.columnMask, i))};
+    return {middle, _mm256_and_si256(sum, Load(s.columnMask + i))};
 }
 
 // The results of block b at byte i beside the blocks before and after it:
@@ -654,8 +651,8 @@ struct BoxBlock {
 template <std::int16_t kSide>
 [[gnu::target("avx2")]] inline __m256i BoxResultsAt(const BoxSource& s, std::size_t i, __m256i before,
                                                     const BoxBlock& b, __m256i after) {
-    const __m256i centre = _mm256_mullo_epi16(b.middle, LanesAt(s.centreRest, i));
-    const __m256i own = AddTimes<kSide>(_mm256_add_epi16(centre, LanesAt(s.offsets, i)), b.columns);
+    const __m256i centre = _mm256_mullo_epi16(b.middle, Load(s.centreRest + i));
+    const __m256i own = AddTimes<kSide>(_mm256_add_epi16(centre, Load(s.offsets + i)), b.columns);
     const __m256i left = _mm256_alignr_epi8(b.columns, _mm256_permute2x128_si256(before, b.columns, 0x21), 8);
     const __m256i right = _mm256_alignr_epi8(_mm256_permute2x128_si256(b.columns, after, 0x21), b.columns, 8);
     return AddTimes<kSide>(AddTimes<kSide>(own, left), right);
@@ -678,7 +675,7 @@ template <std::int16_t kSide>
             const __m256i packed = _mm256_packus_epi16(BoxResultsAt<kSide>(s, i, before, block, next.columns),
                                                        BoxResultsAt<kSide>(s, i + 16, block.columns, next,
                                                                            afterNext.columns));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i), _mm256_permute4x64_epi64(packed, 0xD8));
+            Store(target + i, _mm256_permute4x64_epi64(packed, 0xD8));
             before = next.columns;
             block = afterNext;
         }

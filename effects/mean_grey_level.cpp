@@ -49,8 +49,8 @@ std::uint32_t SumOfGreyLevelsSse2(const std::uint8_t* pixels, std::int32_t count
     __m256i sums = _mm256_setzero_si256();
     for (; done + 16 <= count; done += 16) {
         const std::uint8_t* p = pixels + std::size_t{4} * static_cast<std::size_t>(done);
-        const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        const __m256i first = Load(p);
+        const __m256i second = Load(p + 32);
         const __m256i channelSums = _mm256_packs_epi32(_mm256_madd_epi16(_mm256_maddubs_epi16(first, colours), ones),
                                                        _mm256_madd_epi16(_mm256_maddubs_epi16(second, colours), ones));
         sums = _mm256_add_epi32(sums, _mm256_madd_epi16(_mm256_mulhi_epu16(channelSums, third), ones));

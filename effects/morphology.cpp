@@ -72,12 +72,6 @@ namespace avx2 {
 
 constexpr std::size_t kStep = 32;
 
-[[gnu::target("avx2")]] inline __m256i Load(const std::uint8_t* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
-[[gnu::target("avx2")]] inline void Store(std::uint8_t* p, __m256i v) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
-}
 
 // The columns of three over the 32 bytes at i, whose own bytes are `own`.
 template <typename Pick>

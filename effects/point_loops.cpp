@@ -94,13 +94,6 @@ namespace avx2 {
 // Eight pixels a step; the rest of the row goes one pixel at a time.
 constexpr std::size_t kStep = 8;
 
-[[gnu::target("avx2")]] __m256i Load(const std::uint8_t* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
-[[gnu::target("avx2")]] void Store(std::uint8_t* p, __m256i v) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
-}
-
 // A pshufb pattern giving every pixel its own bytes b, g, r and `fourth` (or
 // zero, for 0x80), each index offset by the pixel's place in its 16-byte lane.
 [[gnu::target("avx2")]] __m256i PerPixelShuffle(std::uint8_t b, std::uint8_t g, std::uint8_t r, std::uint8_t fourth) {

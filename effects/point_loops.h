@@ -12,6 +12,10 @@
 #include <cstdint>
 #include <optional>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace tegmora::effects {
 
 enum class InstructionSet { Baseline, Avx2 };
@@ -36,6 +40,14 @@ template <auto Loop, class... Arguments>
 [[gnu::target("avx2")]] void RunBuiltForAvx2(Arguments... arguments) {
     Loop(arguments...);
 }
+
+#if defined(__x86_64__)
+// 32 bytes from or to p, which need not be aligned.
+[[gnu::target("avx2")]] inline __m256i Load(const void* p) {
+    return _mm256_loadu_si256(static_cast<const __m256i*>(p));
+}
+[[gnu::target("avx2")]] inline void Store(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+#endif
 #endif
 
 template <auto Loop, class... Arguments>
