@@ -37,12 +37,14 @@ struct Hls {
     double saturation;
 };
 
+double Lightness(double maxc, double minc) { return (maxc + minc) / 2.0; }
+
 Hls ToHls(double r, double g, double b) {
     const double maxc = std::max({r, g, b});
     const double minc = std::min({r, g, b});
     const double sumc = maxc + minc;
     const double rangec = maxc - minc;
-    const double l = sumc / 2.0;
+    const double l = Lightness(maxc, minc);
     if (minc == maxc) return {0.0, l, 0.0};
     const double s = l <= 0.5 ? rangec / sumc : rangec / (2.0 - maxc - minc);
     double h;
@@ -50,6 +52,11 @@ Hls ToHls(double r, double g, double b) {
     else if (g == maxc) h = 2.0 + (maxc - r) / rangec - (maxc - b) / rangec;
     else h = 4.0 + (maxc - g) / rangec - (maxc - r) / rangec;
     return {WrapTurn(h / 6.0), l, s};
+}
+
+// Colourize keeps only the lightness: no hue or saturation to work out.
+Hls LightnessOnly(double r, double g, double b) {
+    return {0.0, Lightness(std::max({r, g, b}), std::min({r, g, b})), 0.0};
 }
 
 double Channel(double m1, double m2, double hue) {
@@ -100,21 +107,21 @@ struct Adjustment {
     }
 };
 
+// Every pixel read through `Read` and written back adjusted.
+template <Hls (*Read)(double, double, double)>
+void AdjustPixels(Bitmap bitmap, const Adjustment& adjustment) {
+    std::uint8_t* const end = bitmap.bits + std::size_t{4} * static_cast<std::size_t>(bitmap.width) *
+                                                static_cast<std::size_t>(bitmap.height);
+    for (std::uint8_t* p = bitmap.bits; p != end; p += 4)
+        StoreHls(p, adjustment.applied(Read(kLevels[p[2]], kLevels[p[1]], kLevels[p[0]])));
+}
+
 }  // namespace
 
 void AdjustHueSaturationLightness(Bitmap bitmap, const HueSaturationLightness& amounts) {
     const Adjustment adjustment(amounts);
-    std::uint8_t* const end = bitmap.bits + std::size_t{4} * static_cast<std::size_t>(bitmap.width) *
-                                                static_cast<std::size_t>(bitmap.height);
-    for (std::uint8_t* p = bitmap.bits; p != end; p += 4) {
-        const double r = kLevels[p[2]];
-        const double g = kLevels[p[1]];
-        const double b = kLevels[p[0]];
-        // Colourize keeps only the lightness: no hue or saturation to work out.
-        const Hls in = adjustment.colourize ? Hls{0.0, (std::max({r, g, b}) + std::min({r, g, b})) / 2.0, 0.0}
-                                            : ToHls(r, g, b);
-        StoreHls(p, adjustment.applied(in));
-    }
+    if (adjustment.colourize) return AdjustPixels<LightnessOnly>(bitmap, adjustment);
+    AdjustPixels<ToHls>(bitmap, adjustment);
 }
 
 }  // namespace tegmora::effects
