@@ -128,14 +128,11 @@ int Report(const FileOutcome& outcome, ProgressLine& line) {
 int RunInTurn(const Command& command) {
     ProgressLine line(command.inputs.size());
     int status = kSuccess;
+    ProgressHook progress;
+    if (line.shown()) progress = [&line](const QString& effect, std::int32_t percent) { line.effect(effect, percent); };
     for (qsizetype i = 0; i < command.inputs.size(); ++i) {
         line.file(i + 1, QFileInfo(command.inputs[i]).fileName());
-        const FileOutcome outcome =
-            ProcessFile(command, command.inputs[i],
-                        line.shown() ? ProgressHook([&line](const QString& effect, std::int32_t percent) {
-                            line.effect(effect, percent);
-                        })
-                                     : ProgressHook());
+        const FileOutcome outcome = ProcessFile(command, command.inputs[i], progress);
         status = std::max(status, Report(outcome, line));
     }
     return status;

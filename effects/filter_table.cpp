@@ -67,7 +67,6 @@ constexpr std::array<Preset, 20> kPresets{{
     {"Decrease Saturation", 30, -20},
 }};
 
-
 constexpr std::int32_t kMost = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kLeast = std::numeric_limits<std::int32_t>::min();
 
