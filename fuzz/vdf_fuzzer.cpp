@@ -12,15 +12,14 @@ namespace tegmora::fuzz {
 namespace {
 
 // Each pair is a value or a block and is found by its key; no block is
-// deeper than the bound (a value in the deepest block is one level below it).
-// Returns the number of pairs below `block`.
+// deeper than the bound. Returns the number of pairs below `block`.
 std::size_t CheckBlock(const gamedir::KeyValue& block, std::size_t depth) {
-    Require(!block.isBlock || depth <= gamedir::kMaxKeyValuesDepth, "a block nested deeper than the bound");
+    Require(depth <= gamedir::kMaxKeyValuesDepth, "a block nested deeper than the bound");
     std::size_t pairs = 0;
     for (const gamedir::KeyValue& pair : block.children) {
         Require(pair.isBlock ? pair.value.empty() : pair.children.empty(), "a value with pairs or a block with a value");
         Require(block.Find(OtherCase(pair.key)) != nullptr, "a key that cannot be found in the other case");
-        pairs += 1 + CheckBlock(pair, depth + 1);
+        pairs += 1 + (pair.isBlock ? CheckBlock(pair, depth + 1) : 0);
     }
     return pairs;
 }
